@@ -1,0 +1,75 @@
+#pragma once
+// The window object: all of the program's state, and its handlers and
+// procedures. Each group of methods lives in the folder of its subsystem.
+#include "app/platform.h"
+#include "catalogue/catalogue.h"
+#include "media/media_graph.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace fanbord {
+
+class Fanbord final : public FormEvents {
+public:
+    explicit Fanbord(Platform& platform);
+    ~Fanbord() override;
+
+    // Start-up and shutdown (app/lifecycle.cpp)
+    void Form_Load() override;
+    void Form_Unload(std::int16_t& Cancel) override;
+    void Quit_Click() override;
+
+    // Catalogue (catalogue/init.cpp)
+    void Init();
+
+    // Media player and progress display (media/player.cpp, media/progress.cpp)
+    void StartPlay();
+    void StopPlay();
+    void playTimer_Timer() override;
+    void ShowTime(std::int16_t iDur);
+
+    // Delay, press feedback, selection, about box (interaction/)
+    void Sleep(double Seconds);
+    void ClickEffect(Widget& widget);
+    void PlayBlip();
+    void Flagga_Click(std::int16_t Index) override;
+    void InsertCopy(PictureBox& D, PictureBox& E, std::int16_t X, std::int16_t Y, std::int32_t XSrc,
+                    std::int32_t YSrc);
+    void Info_Click() override;
+    void AppAbout(const std::string& szTitle, const std::string& szOtherInfo);
+
+    // Opening ceremony (ceremony/parade.cpp)
+    void Parade();
+    void Timer2_Timer() override;
+
+    // Window-wide state.
+    std::string AppPath;
+    bool AutoPlay = false;
+    Catalogue tables;
+    std::string CurrentFile;
+    // Stands for both the media-control and the media-position references:
+    // they always name the same graph.
+    std::unique_ptr<MediaGraph> Player;
+    bool Playing = false;
+    std::int16_t CurrentFlag = 0;
+    std::int16_t HoistStep = 0;
+
+private:
+    void releasePlayer();
+    void setCaptions(const std::string& line0, const std::string& line1);
+    void waitForPieceEnd();
+
+    Platform& platform_;
+    const Widgets& w_;
+};
+
+// The program folder with exactly one trailing separator, unless it already
+// ends in one (a root such as "C:\" or "/").
+std::string appPathFrom(const std::string& folder);
+
+// Round half to even, saturating at the 16-bit range instead of wrapping.
+std::int16_t roundToInt16(double value);
+
+} // namespace fanbord

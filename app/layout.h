@@ -1,0 +1,58 @@
+#pragma once
+// The window's widgets as data: every platform builds the same board from it.
+#include "app/platform.h"
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace fanbord::layout {
+
+inline constexpr int kWindowWidth = 566;
+inline constexpr int kWindowHeight = 420;
+
+inline constexpr Rgb kCyan{0, 255, 255};
+inline constexpr Rgb kNavy{0, 0, 128};
+inline constexpr Rgb kRed{255, 0, 0};
+inline constexpr Rgb kWhite{255, 255, 255};
+inline constexpr Rgb kBlack{0, 0, 0};
+
+enum class Kind { PictureBox, Image, Label, Button, Timer };
+
+enum class Art { None, Board, Tile, SwedishFlag, ProgressBar, Marker, InfoFace, QuitFace };
+
+enum class Name {
+    Pico, playTimer, picProgBack, picProg, Info, Timer2, Kompis, Quit, Sponsor, ShowInfo, Flagga, Sverige, Flag, Intro
+};
+
+struct WidgetSpec {
+    Name name;
+    int index = 0; // element of a widget array
+    Kind kind;
+    std::optional<Name> parent{}; // nullopt: the window itself
+    int left = 0, top = 0, width = 0, height = 0;
+    bool visible = true;
+    Art art = Art::None;             // background picture, image picture or button face
+    std::optional<Rgb> background{}; // nullopt: transparent, or the system window colour for Pico
+    std::optional<Rgb> textColour{}; // nullopt: the system window-text colour
+    bool stretch = false;
+    bool backingImage = false;
+    std::string_view caption{};
+    std::string_view tooltip{};
+    std::string_view font{}; // family; empty: the window's default font
+    int fontPoints = 0;
+    int tabIndex = -1;
+    int intervalMs = 0;
+};
+
+// In creation order, which is also the stacking order of windowless widgets
+// on the board (later ones are painted over earlier ones).
+const std::vector<WidgetSpec>& widgets();
+
+inline constexpr int tileLeft(int i) { return 8 + 80 * (i % 6); }
+inline constexpr int tileTop(int i) { return 8 + 66 * (i / 6); }
+// Where the flag cloth lies inside a tile.
+inline constexpr int kClothLeft = 3, kClothTop = 9, kClothWidth = 68, kClothHeight = 36;
+inline constexpr int kTileWidth = 76, kTileHeight = 65;
+
+} // namespace fanbord::layout

@@ -1,0 +1,133 @@
+#pragma once
+// The one seam between the program's logic and the platform. Everything the
+// logic needs from a window system, a clock, the sound call, the about box and
+// the media framework is here; the logic includes nothing else but the
+// standard library.
+#include "media/media_graph.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace fanbord {
+
+struct Rgb {
+    std::uint8_t r = 0, g = 0, b = 0;
+    friend bool operator==(Rgb, Rgb) = default;
+};
+
+// A picture a widget shows; what it holds is the platform's business.
+class Picture {
+public:
+    virtual ~Picture() = default;
+};
+using PictureRef = std::shared_ptr<const Picture>;
+
+// Positions are client pixels of the parent; they may be fractional (rounded
+// when drawn), negative or outside the parent (clipped).
+class Widget {
+public:
+    virtual ~Widget() = default;
+    virtual double left() const = 0;
+    virtual double top() const = 0;
+    virtual void move(double left, double top) = 0;
+    virtual bool visible() const = 0;
+    virtual void setVisible(bool visible) = 0;
+};
+
+class Image : public Widget {
+public:
+    virtual std::string tooltip() const = 0;
+    virtual void setTooltip(const std::string& text) = 0;
+    virtual PictureRef picture() const = 0;
+    virtual void setPicture(PictureRef picture) = 0; // a stretching image scales it to its size
+};
+
+class Label : public Widget {
+public:
+    virtual std::string caption() const = 0;
+    virtual void setCaption(const std::string& text) = 0;
+};
+
+class Button : public Widget {};
+
+class PictureBox : public Widget {
+public:
+    virtual void clear() = 0; // run-time drawing erased; the background shows again
+    // 1-pixel outline, both corners inclusive.
+    virtual void outline(int x1, int y1, int x2, int y2, Rgb colour) = 0;
+    virtual int innerWidth() const = 0;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+    virtual PictureRef snapshot() const = 0; // of the backing image
+};
+
+class Timer {
+public:
+    virtual ~Timer() = default;
+    virtual void setEnabled(bool enabled) = 0;
+    virtual bool enabled() const = 0;
+};
+
+inline constexpr int kTileCount = 30;
+
+// The widgets of the window, under their names on the board.
+struct Widgets {
+    PictureBox* Pico = nullptr;
+    Timer* playTimer = nullptr;
+    PictureBox* picProgBack = nullptr;
+    PictureBox* picProg = nullptr;
+    Button* Info = nullptr;
+    Timer* Timer2 = nullptr;
+    PictureBox* Kompis = nullptr;
+    Button* Quit = nullptr;
+    Label* Sponsor = nullptr;
+    std::array<Label*, 2> ShowInfo{};
+    std::array<Image*, kTileCount> Flagga{};
+    Image* Sverige = nullptr;
+    Image* Flag = nullptr;
+    Label* Intro = nullptr;
+};
+
+// The window's event handlers, called by the platform one at a time on the
+// user-interface thread (or nested inside a yield).
+class FormEvents {
+public:
+    virtual ~FormEvents() = default;
+    virtual void Form_Load() = 0;
+    virtual void Form_Unload(std::int16_t& Cancel) = 0;
+    virtual void Flagga_Click(std::int16_t Index) = 0;
+    virtual void Info_Click() = 0;
+    virtual void Quit_Click() = 0;
+    virtual void playTimer_Timer() = 0;
+    virtual void Timer2_Timer() = 0;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    virtual const Widgets& widgets() const = 0;
+    virtual void showWindow() = 0;
+    // Unloads the window: runs Form_Unload, and the program ends there.
+    [[noreturn]] virtual void unloadWindow() = 0;
+    // Ends the program at once; no handler suspended in a yield resumes.
+    [[noreturn]] virtual void endProgram() = 0;
+
+    // Runs every pending input, repaint and tick handler, then returns.
+    virtual void yield() = 0;
+    // Seconds since local midnight, fractional; back to 0 at midnight.
+    virtual double clock() const = 0;
+    // Folder of the executable.
+    virtual std::string programFolder() const = 0;
+
+    // Exact pixel copy of w x h from src at (xs, ys) to dst's backing image at
+    // (x, y), clipped at both surfaces' edges.
+    virtual void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) = 0;
+    // Modal about box owned by the window, showing its icon; returns when closed.
+    virtual void showAbout(const std::string& title, const std::string& text) = 0;
+    virtual MediaFramework& media() = 0;
+};
+
+} // namespace fanbord

@@ -1,0 +1,22 @@
+#pragma once
+// The program's pictures, rendered from the vector sources built into it, at
+// the screen's device pixel ratio so they stay crisp on HiDPI screens.
+#include <QImage>
+#include <QString>
+
+namespace fanbord::qt {
+
+// An SVG resource rendered to logical size w x h at the given ratio; a missing
+// resource gives a transparent picture.
+QImage renderSvg(const QString& resource, int w, int h, qreal dpr);
+
+QImage boardPicture(qreal dpr);
+QImage tilePicture(int nation, qreal dpr); // frame, flag cloth and the nation's name
+QImage swedishFlagPicture(qreal dpr);
+QImage progressBarPicture(qreal dpr);
+QImage markerPicture(qreal dpr);
+QImage infoFacePicture(qreal dpr);
+QImage quitFacePicture(qreal dpr);
+QImage iconPicture(int size);
+
+} // namespace fanbord::qt

@@ -1,0 +1,274 @@
+#include "app/qt/board.h"
+
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+
+namespace fanbord::qt {
+
+QImage imageOf(const PictureRef& picture) {
+    const auto* qtPicture = dynamic_cast<const QtPicture*>(picture.get());
+    return qtPicture ? qtPicture->image : QImage();
+}
+
+// --- windowless images and labels
+
+QtImage::QtImage(BoardView& board, int w, int h, bool stretch) : board_(board), w_(w), h_(h), stretch_(stretch) {}
+
+void QtImage::move(double left, double top) {
+    const QRect before = rect();
+    left_ = left;
+    top_ = top;
+    board_.update(before.united(rect()));
+}
+
+void QtImage::setVisible(bool visible) {
+    visible_ = visible;
+    board_.update(rect());
+}
+
+void QtImage::setPicture(PictureRef picture) {
+    picture_ = std::move(picture);
+    board_.update(rect());
+}
+
+void QtImage::paint(QPainter& p) const {
+    const QImage image = imageOf(picture_);
+    if (!visible_ || image.isNull())
+        return;
+    if (stretch_) {
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRectF(left_, top_, w_, h_).toRect(), image);
+    } else {
+        p.drawImage(rect().topLeft(), image);
+    }
+}
+
+QtLabel::QtLabel(BoardView& board, int w, int h) : board_(board), w_(w), h_(h) {}
+
+void QtLabel::move(double left, double top) {
+    const QRect before = rect();
+    left_ = left;
+    top_ = top;
+    board_.update(before.united(rect()));
+}
+
+void QtLabel::setVisible(bool visible) {
+    visible_ = visible;
+    board_.update(rect());
+}
+
+void QtLabel::setCaption(const std::string& text) {
+    caption_ = text;
+    board_.update(rect());
+}
+
+void QtLabel::paint(QPainter& p) const {
+    if (!visible_)
+        return;
+    if (background.alpha() > 0)
+        p.fillRect(rect(), background);
+    if (caption_.empty())
+        return;
+    p.setFont(font);
+    p.setPen(text);
+    p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QString::fromStdString(caption_));
+}
+
+// --- picture boxes
+
+QtPictureBox::QtPictureBox(QWidget* view, int w, int h, QColor background, QImage picture, qreal dpr)
+    : view_(view), w_(w), h_(h), background_(background), picture_(std::move(picture)) {
+    layer_ = QImage(qRound(w * dpr), qRound(h * dpr), QImage::Format_ARGB32_Premultiplied);
+    layer_.setDevicePixelRatio(dpr);
+    layer_.fill(Qt::transparent);
+}
+
+void QtPictureBox::move(double left, double top) {
+    left_ = left;
+    top_ = top;
+    if (view_)
+        view_->move(qRound(left), qRound(top));
+}
+
+void QtPictureBox::setVisible(bool visible) {
+    visible_ = visible;
+    if (view_)
+        view_->setVisible(visible);
+}
+
+void QtPictureBox::clear() {
+    layer_.fill(Qt::transparent);
+    if (view_)
+        view_->update();
+}
+
+void QtPictureBox::outline(int x1, int y1, int x2, int y2, Rgb colour) {
+    // Filled edges rather than a stroked rectangle: exactly one pixel wide at
+    // any device pixel ratio, both corners inclusive.
+    QPainter p(&layer_);
+    const QColor c(colour.r, colour.g, colour.b);
+    const int l = std::min(x1, x2), r = std::max(x1, x2), t = std::min(y1, y2), b = std::max(y1, y2);
+    p.fillRect(QRect(l, t, r - l + 1, 1), c);
+    p.fillRect(QRect(l, b, r - l + 1, 1), c);
+    p.fillRect(QRect(l, t, 1, b - t + 1), c);
+    p.fillRect(QRect(r, t, 1, b - t + 1), c);
+    p.end();
+    if (view_)
+        view_->update();
+}
+
+QImage QtPictureBox::composed() const {
+    QImage out(layer_.size(), QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(layer_.devicePixelRatio());
+    out.fill(background_.isValid() ? background_ : QColor(Qt::transparent));
+    QPainter p(&out);
+    if (!picture_.isNull())
+        p.drawImage(QPointF(0, 0), picture_);
+    p.drawImage(QPointF(0, 0), layer_);
+    return out;
+}
+
+PictureRef QtPictureBox::snapshot() const { return std::make_shared<QtPicture>(composed()); }
+
+void QtPictureBox::paint(QPainter& p) const { p.drawImage(QPointF(0, 0), composed()); }
+
+void BoxView::paintEvent(QPaintEvent*) {
+    if (!box)
+        return;
+    QPainter p(this);
+    box->paint(p);
+}
+
+// --- the board
+
+BoardView::BoardView(QWidget* parent, QImage background) : QWidget(parent), background_(std::move(background)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void BoardView::paintSurface(QPainter& p) const {
+    p.drawImage(QPointF(0, 0), background_);
+    for (const Item& item : stacking_) {
+        if (item.image)
+            item.image->paint(p);
+        else
+            item.label->paint(p);
+    }
+}
+
+QImage BoardView::surface() const {
+    QImage out(background_.size(), QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(background_.devicePixelRatio());
+    out.fill(palette().window().color());
+    QPainter p(&out);
+    paintSurface(p);
+    return out;
+}
+
+void BoardView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    paintSurface(p);
+}
+
+QtImage* BoardView::imageAt(QPoint point) const {
+    for (auto it = images_.rbegin(); it != images_.rend(); ++it)
+        if ((*it)->visible() && (*it)->rect().contains(point))
+            return *it;
+    return nullptr;
+}
+
+bool BoardView::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        std::string text;
+        for (auto it = stacking_.rbegin(); it != stacking_.rend() && text.empty(); ++it) {
+            if (it->image && it->image->visible() && it->image->rect().contains(help->pos()))
+                text = it->image->tooltip();
+            else if (it->label && it->label->visible() && it->label->rect().contains(help->pos()))
+                text = it->label->tooltip;
+        }
+        if (text.empty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), QString::fromStdString(text), this);
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void BoardView::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton)
+        pressed_ = imageAt(e->position().toPoint());
+}
+
+void BoardView::mouseReleaseEvent(QMouseEvent* e) {
+    QtImage* pressed = pressed_;
+    pressed_ = nullptr;
+    // Like a button: the click counts where it was pressed and released on the same image.
+    if (e->button() == Qt::LeftButton && pressed && imageAt(e->position().toPoint()) == pressed && pressed->onClick)
+        pressed->onClick();
+}
+
+// --- buttons and timers
+
+namespace {
+
+class FaceButton final : public QAbstractButton {
+public:
+    FaceButton(QWidget* parent, QColor background, QImage face)
+        : QAbstractButton(parent), background_(background), face_(std::move(face)) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), background_);
+        // The face is a little larger than the button; centre it, as a graphical button does.
+        const QSizeF face = face_.deviceIndependentSize();
+        p.drawImage(QPointF((width() - face.width()) / 2, (height() - face.height()) / 2), face_);
+        if (hasFocus()) {
+            p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+            p.drawRect(rect().adjusted(2, 2, -3, -3));
+        }
+    }
+
+private:
+    QColor background_;
+    QImage face_;
+};
+
+} // namespace
+
+QtButton::QtButton(QWidget* parent, int w, int h, QColor background, QImage face)
+    : view_(new FaceButton(parent, background, std::move(face))) {
+    view_->resize(w, h);
+}
+
+void QtButton::move(double left, double top) {
+    left_ = left;
+    top_ = top;
+    view_->move(qRound(left), qRound(top));
+}
+
+void QtButton::setVisible(bool visible) {
+    visible_ = visible;
+    view_->setVisible(visible);
+}
+
+QtTimer::QtTimer(int intervalMs, std::function<void()> onTick) {
+    timer_.setInterval(intervalMs);
+    timer_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer_, &QTimer::timeout, std::move(onTick));
+}
+
+void QtTimer::setEnabled(bool enabled) {
+    if (enabled == timer_.isActive())
+        return;
+    if (enabled)
+        timer_.start();
+    else
+        timer_.stop();
+}
+
+} // namespace fanbord::qt

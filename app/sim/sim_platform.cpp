@@ -1,0 +1,490 @@
+#include "app/sim/sim_platform.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace fanbord::sim {
+
+using layout::Art;
+using layout::Kind;
+using layout::Name;
+
+const Raster* rasterOf(const PictureRef& picture) {
+    const auto* p = dynamic_cast<const SimPicture*>(picture.get());
+    return p ? &p->raster : nullptr;
+}
+
+std::uint32_t tileClothColour(int index) {
+    return 0xFF000000u | std::uint32_t(20 + 7 * index) << 16 | std::uint32_t(200 - 5 * index) << 8 | 0x40u;
+}
+
+Raster syntheticArt(Art art, int index) {
+    switch (art) {
+    case Art::Board: return Raster(572, 420, 0xFF00FFFFu);
+    case Art::Tile: {
+        Raster r(layout::kTileWidth, layout::kTileHeight, 0xFF808080u);
+        for (int y = 0; y < layout::kClothHeight; ++y)
+            for (int x = 0; x < layout::kClothWidth; ++x)
+                r.at(layout::kClothLeft + x, layout::kClothTop + y) = tileClothColour(index);
+        return r;
+    }
+    case Art::SwedishFlag: return Raster(68, 36, 0xFF006AA7u);
+    case Art::ProgressBar: return Raster(452, 16, 0xFF00FFFFu);
+    case Art::Marker: return Raster(10, 10, 0xFF00A000u);
+    case Art::InfoFace:
+    case Art::QuitFace: return Raster(64, 32, 0xFF00FFFFu);
+    case Art::None: break;
+    }
+    return {};
+}
+
+namespace {
+
+// Opaque pixels of `from` land on `to` at (x, y), scaled to w x h by nearest neighbour.
+void drawOnto(Raster& to, const Raster& from, int x, int y, int w, int h) {
+    if (from.width == 0 || from.height == 0)
+        return;
+    for (int dy = 0; dy < h; ++dy)
+        for (int dx = 0; dx < w; ++dx) {
+            if (!to.contains(x + dx, y + dy))
+                continue;
+            const std::uint32_t px = from.at(dx * from.width / w, dy * from.height / h);
+            if (px >> 24)
+                to.at(x + dx, y + dy) = px;
+        }
+}
+
+} // namespace
+
+// --- widgets
+
+class SimWidgetBase {
+public:
+    SimWidgetBase(std::vector<std::string>& log, std::string name, double l, double t, bool v)
+        : log_(log), name_(std::move(name)), left_(l), top_(t), visible_(v) {}
+
+protected:
+    void logVisible(bool v) { log_.push_back(name_ + (v ? " shown" : " hidden")); }
+    void logMove() { log_.push_back(name_ + " at " + std::to_string(left_) + "," + std::to_string(top_)); }
+    std::vector<std::string>& log_;
+    std::string name_;
+    double left_, top_;
+    bool visible_;
+};
+
+#define FANBORD_SIM_PLACEMENT                                                                                  \
+    double left() const override { return left_; }                                                            \
+    double top() const override { return top_; }                                                               \
+    void move(double l, double t) override {                                                                   \
+        left_ = l;                                                                                             \
+        top_ = t;                                                                                              \
+        logMove();                                                                                             \
+    }                                                                                                          \
+    bool visible() const override { return visible_; }                                                         \
+    void setVisible(bool v) override {                                                                         \
+        visible_ = v;                                                                                          \
+        logVisible(v);                                                                                         \
+    }
+
+class SimImage final : public Image, public SimWidgetBase {
+public:
+    SimImage(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name)
+        : SimWidgetBase(log, std::move(name), s.left, s.top, s.visible), w(s.width), h(s.height), stretch(s.stretch) {}
+    FANBORD_SIM_PLACEMENT
+    std::string tooltip() const override { return tooltip_; }
+    void setTooltip(const std::string& text) override { tooltip_ = text; }
+    PictureRef picture() const override { return picture_; }
+    void setPicture(PictureRef p) override { picture_ = std::move(p); }
+
+    void paint(Raster& surface) const {
+        const Raster* r = rasterOf(picture_);
+        if (!visible_ || !r)
+            return;
+        const int x = int(std::nearbyint(left_)), y = int(std::nearbyint(top_));
+        if (stretch)
+            drawOnto(surface, *r, x, y, w, h);
+        else
+            drawOnto(surface, *r, x, y, r->width, r->height);
+    }
+    int w, h;
+    bool stretch;
+
+private:
+    std::string tooltip_;
+    PictureRef picture_;
+};
+
+class SimLabel final : public Label, public SimWidgetBase {
+public:
+    SimLabel(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name)
+        : SimWidgetBase(log, std::move(name), s.left, s.top, s.visible), caption_(s.caption) {}
+    FANBORD_SIM_PLACEMENT
+    std::string caption() const override { return caption_; }
+    void setCaption(const std::string& text) override {
+        caption_ = text;
+        log_.push_back(name_ + " \"" + text + "\"");
+    }
+
+private:
+    std::string caption_;
+};
+
+class SimButton final : public Button, public SimWidgetBase {
+public:
+    SimButton(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name)
+        : SimWidgetBase(log, std::move(name), s.left, s.top, s.visible) {}
+    FANBORD_SIM_PLACEMENT
+};
+
+class SimPictureBox final : public PictureBox, public SimWidgetBase {
+public:
+    SimPictureBox(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name, Raster picture)
+        : SimWidgetBase(log, std::move(name), s.left, s.top, s.visible), w_(s.width), h_(s.height),
+          background_(s.background ? 0xFF000000u | std::uint32_t(s.background->r) << 16 |
+                                         std::uint32_t(s.background->g) << 8 | s.background->b
+                                   : 0u),
+          picture_(std::move(picture)), layer_(s.width, s.height, 0) {}
+    FANBORD_SIM_PLACEMENT
+    void clear() override { std::fill(layer_.pixels.begin(), layer_.pixels.end(), 0u); }
+    void outline(int x1, int y1, int x2, int y2, Rgb c) override {
+        const std::uint32_t px = 0xFF000000u | std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
+        auto put = [&](int x, int y) {
+            if (layer_.contains(x, y))
+                layer_.at(x, y) = px;
+        };
+        for (int x = std::min(x1, x2); x <= std::max(x1, x2); ++x) {
+            put(x, y1);
+            put(x, y2);
+        }
+        for (int y = std::min(y1, y2); y <= std::max(y1, y2); ++y) {
+            put(x1, y);
+            put(x2, y);
+        }
+    }
+    int innerWidth() const override { return w_; }
+    int width() const override { return w_; }
+    int height() const override { return h_; }
+    PictureRef snapshot() const override { return std::make_shared<SimPicture>(composed()); }
+
+    Raster composed() const {
+        Raster out(w_, h_, background_);
+        drawOnto(out, picture_, 0, 0, picture_.width, picture_.height);
+        drawOnto(out, layer_, 0, 0, w_, h_);
+        return out;
+    }
+    Raster& layer() { return layer_; }
+
+private:
+    int w_, h_;
+    std::uint32_t background_;
+    Raster picture_;
+    Raster layer_;
+};
+
+class SimTimer final : public Timer {
+public:
+    SimTimer(SimPlatform& platform, int intervalMs, std::function<void()> onTick)
+        : interval_(intervalMs / 1000.0), onTick_(std::move(onTick)), platform_(platform) {}
+    void setEnabled(bool enabled) override {
+        if (enabled && !enabled_)
+            next_ = platform_.clock_.now() + interval_;
+        enabled_ = enabled;
+    }
+    bool enabled() const override { return enabled_; }
+
+    bool enabled_ = false;
+    double next_ = 0;
+    double interval_;
+    std::function<void()> onTick_;
+
+private:
+    SimPlatform& platform_;
+};
+
+// --- media
+
+double VirtualClock::timeOfDay() const { return std::fmod(startOfDay + now_, 86400.0); }
+
+class ScriptedGraph final : public MediaGraph {
+public:
+    ScriptedGraph(ScriptedMedia& media, std::size_t record) : media_(media), record_(record) {}
+    ~ScriptedGraph() override {
+        auto& r = media_.records_[record_];
+        r.releasedAt = media_.clock_.now();
+    }
+    bool renderFile(const std::string& path, std::string& why) override {
+        media_.records_[record_].file = path;
+        const auto it = media_.pieces_.find(path);
+        if (it == media_.pieces_.end()) {
+            why = "no such file";
+            return false;
+        }
+        duration_ = it->second;
+        return true;
+    }
+    bool run(std::string&) override {
+        media_.records_[record_].ranAt = media_.clock_.now();
+        return true;
+    }
+    void stop() override {
+        auto& r = media_.records_[record_];
+        if (r.stoppedAt < 0)
+            r.stoppedAt = media_.clock_.now();
+    }
+    double duration() const override { return duration_; }
+    double currentPosition() const override {
+        const auto& r = media_.records_[record_];
+        if (r.ranAt < 0)
+            return 0;
+        return (r.stoppedAt >= 0 ? r.stoppedAt : media_.clock_.now()) - r.ranAt;
+    }
+
+private:
+    ScriptedMedia& media_;
+    std::size_t record_;
+    double duration_ = 0;
+};
+
+std::unique_ptr<MediaGraph> ScriptedMedia::createGraph() {
+    if (frameworkMissing)
+        return nullptr;
+    records_.push_back({});
+    return std::make_unique<ScriptedGraph>(*this, records_.size() - 1);
+}
+
+void ScriptedMedia::playBlocking(const std::string& path) {
+    blips_.push_back(path);
+    clock_.now_ += blipSeconds; // nothing else runs meanwhile
+}
+
+std::vector<std::string> ScriptedMedia::sounding() const {
+    std::vector<std::string> out;
+    for (const auto& r : records_)
+        if (r.ranAt >= 0 && r.stoppedAt < 0 && r.releasedAt < 0)
+            out.push_back(r.file);
+    return out;
+}
+
+// --- the platform
+
+namespace {
+
+std::string nameOf(const layout::WidgetSpec& s) {
+    static const char* const names[] = {"Pico",   "playTimer", "picProgBack", "picProg",  "Info",
+                                        "Timer2", "Kompis",    "Quit",        "Sponsor",  "ShowInfo",
+                                        "Flagga", "Sverige",   "Flag",        "Intro"};
+    std::string n = names[int(s.name)];
+    if (s.name == Name::ShowInfo || s.name == Name::Flagga)
+        n += "(" + std::to_string(s.index) + ")";
+    return n;
+}
+
+} // namespace
+
+SimPlatform::SimPlatform(ArtLoader art) {
+    for (const layout::WidgetSpec& s : layout::widgets()) {
+        const std::string name = nameOf(s);
+        switch (s.kind) {
+        case Kind::PictureBox: {
+            auto* box = new SimPictureBox(log, s, name, s.name == Name::Pico ? Raster() : art(s.art, s.index));
+            owned_.emplace_back(box);
+            if (s.name == Name::Pico) widgets_.Pico = box;
+            if (s.name == Name::picProgBack) widgets_.picProgBack = box;
+            if (s.name == Name::picProg) widgets_.picProg = box;
+            if (s.name == Name::Kompis) widgets_.Kompis = box;
+            break;
+        }
+        case Kind::Image: {
+            auto* image = new SimImage(log, s, name);
+            if (s.art != Art::None)
+                image->setPicture(std::make_shared<SimPicture>(art(s.art, s.index)));
+            owned_.emplace_back(image);
+            images_.push_back(image);
+            if (s.name == Name::Flagga) widgets_.Flagga[s.index] = image;
+            if (s.name == Name::Sverige) widgets_.Sverige = image;
+            if (s.name == Name::Flag) widgets_.Flag = image;
+            break;
+        }
+        case Kind::Label: {
+            auto* label = new SimLabel(log, s, name);
+            owned_.emplace_back(label);
+            if (s.name == Name::Sponsor) widgets_.Sponsor = label;
+            if (s.name == Name::ShowInfo) widgets_.ShowInfo[s.index] = label;
+            if (s.name == Name::Intro) widgets_.Intro = label;
+            break;
+        }
+        case Kind::Button: {
+            auto* button = new SimButton(log, s, name);
+            owned_.emplace_back(button);
+            (s.name == Name::Info ? widgets_.Info : widgets_.Quit) = button;
+            break;
+        }
+        case Kind::Timer: {
+            const bool isPlay = s.name == Name::playTimer;
+            auto timer = std::make_unique<SimTimer>(*this, s.intervalMs, [this, isPlay] {
+                isPlay ? events_->playTimer_Timer() : events_->Timer2_Timer();
+            });
+            (isPlay ? widgets_.playTimer : widgets_.Timer2) = timer.get();
+            timers_.push_back(std::move(timer));
+            break;
+        }
+        }
+    }
+    boardArt_ = art(Art::Board, 0);
+}
+
+SimPlatform::~SimPlatform() = default;
+
+void SimPlatform::at(double time, std::function<void()> action) {
+    pending_.push_back({time, order_++, std::move(action)});
+}
+
+void SimPlatform::clickTile(double time, int index) {
+    at(time, [this, index] { events_->Flagga_Click(static_cast<std::int16_t>(index)); });
+}
+
+// A hidden button cannot be clicked.
+void SimPlatform::clickInfo(double time) {
+    at(time, [this] {
+        if (widgets_.Info->visible())
+            events_->Info_Click();
+    });
+}
+
+void SimPlatform::clickQuit(double time) {
+    at(time, [this] {
+        if (widgets_.Quit->visible())
+            events_->Quit_Click();
+    });
+}
+
+void SimPlatform::closeWindow(double time) {
+    at(time, [this] { unloadWindow(); });
+}
+
+void SimPlatform::closeAbout(double time) {
+    at(time, [this] {
+        if (aboutOpen_)
+            aboutCloseRequested_ = true;
+    });
+}
+
+double SimPlatform::nextDue() const {
+    double next = std::numeric_limits<double>::infinity();
+    for (const Pending& p : pending_)
+        next = std::min(next, p.time);
+    for (const auto& t : timers_) {
+        const auto& st = static_cast<const SimTimer&>(*t);
+        if (st.enabled_)
+            next = std::min(next, st.next_);
+    }
+    return next;
+}
+
+bool SimPlatform::runDue() {
+    bool ran = false;
+    for (;;) {
+        const double now = clock_.now();
+        // Scripted input first, in the order it was scheduled, then timer ticks.
+        auto due = std::min_element(pending_.begin(), pending_.end(), [](const Pending& a, const Pending& b) {
+            return a.time != b.time ? a.time < b.time : a.order < b.order;
+        });
+        if (due != pending_.end() && due->time <= now) {
+            std::function<void()> action = std::move(due->action);
+            pending_.erase(due);
+            ran = true;
+            action();
+            continue;
+        }
+        SimTimer* tick = nullptr;
+        for (auto& t : timers_) {
+            auto& st = static_cast<SimTimer&>(*t);
+            if (st.enabled_ && st.next_ <= now && (!tick || st.next_ < tick->next_))
+                tick = &st;
+        }
+        if (!tick)
+            return ran;
+        tick->next_ += tick->interval_;
+        ran = true;
+        tick->onTick_();
+    }
+}
+
+void SimPlatform::yield() {
+    ++yields;
+    if (clock_.now() > timeLimit)
+        throw TimeLimitReached{};
+    if (runDue())
+        return;
+    clock_.now_ = std::min(nextDue(), clock_.now() + yieldStep);
+    runDue();
+}
+
+bool SimPlatform::load(double until) {
+    try {
+        events_->Form_Load();
+    } catch (const ProgramEnded&) {
+        return false;
+    }
+    return runUntil(until);
+}
+
+bool SimPlatform::runUntil(double until) {
+    try {
+        while (clock_.now() < until) {
+            if (runDue())
+                continue;
+            clock_.now_ = std::min(nextDue(), until);
+            if (clock_.now() > timeLimit)
+                throw TimeLimitReached{};
+        }
+        runDue();
+    } catch (const ProgramEnded&) {
+        return false;
+    }
+    return true;
+}
+
+void SimPlatform::unloadWindow() {
+    log.push_back("unload");
+    std::int16_t cancel = 0;
+    events_->Form_Unload(cancel);
+    endProgram();
+}
+
+void SimPlatform::endProgram() {
+    ended_ = true;
+    log.push_back("end");
+    throw ProgramEnded{};
+}
+
+Raster SimPlatform::boardSurface() const {
+    Raster out = boardArt_;
+    for (const SimImage* image : images_)
+        image->paint(out);
+    return out;
+}
+
+Raster SimPlatform::kompisBacking() const { return static_cast<SimPictureBox*>(widgets_.Kompis)->composed(); }
+
+void SimPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) {
+    const Raster from = &src == widgets_.Pico ? boardSurface() : static_cast<SimPictureBox&>(src).composed();
+    Raster& to = static_cast<SimPictureBox&>(dst).layer();
+    for (int dy = 0; dy < h; ++dy)
+        for (int dx = 0; dx < w; ++dx)
+            if (from.contains(xs + dx, ys + dy) && to.contains(x + dx, y + dy))
+                to.at(x + dx, y + dy) = from.at(xs + dx, ys + dy) | 0xFF000000u;
+}
+
+void SimPlatform::showAbout(const std::string& title, const std::string& text) {
+    abouts.push_back({title, text, clock_.now(), -1});
+    const std::size_t mine = abouts.size() - 1;
+    aboutOpen_ = true;
+    aboutCloseRequested_ = false;
+    while (!aboutCloseRequested_)
+        yield();
+    aboutOpen_ = false;
+    abouts[mine].closedAt = clock_.now();
+}
+
+} // namespace fanbord::sim

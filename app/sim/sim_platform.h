@@ -1,0 +1,162 @@
+#pragma once
+// A simulated platform for tests: a virtual clock, timers and scripted input
+// in virtual time, scripted media, and pixel surfaces, so that every timed
+// behaviour runs exactly and in milliseconds.
+#include "app/layout.h"
+#include "app/platform.h"
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fanbord::sim {
+
+// Thrown through the suspended handlers when the program ends.
+struct ProgramEnded {};
+// Thrown when virtual time passes the test's limit: a wait that never ends.
+struct TimeLimitReached {};
+
+struct Raster {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels; // 0xAARRGGBB
+    Raster() = default;
+    Raster(int w, int h, std::uint32_t fill) : width(w), height(h), pixels(std::size_t(w) * std::size_t(h), fill) {}
+    std::uint32_t at(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+    std::uint32_t& at(int x, int y) { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+    bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
+};
+
+struct SimPicture final : Picture {
+    explicit SimPicture(Raster r) : raster(std::move(r)) {}
+    Raster raster;
+};
+const Raster* rasterOf(const PictureRef& picture);
+
+using ArtLoader = std::function<Raster(layout::Art art, int index)>;
+// Plain colours: a cyan board, and for tile i a grey frame around a cloth of
+// colour tileClothColour(i).
+Raster syntheticArt(layout::Art art, int index);
+std::uint32_t tileClothColour(int index);
+
+class SimPlatform;
+
+class VirtualClock {
+public:
+    double now() const { return now_; } // seconds since the simulation began
+    double timeOfDay() const;
+    double startOfDay = 12 * 3600.0;
+    double now_ = 0;
+};
+
+// Media whose pieces are scripted by the test: a duration per file, or
+// unplayable; a piece plays in virtual time from `run` until `stop`.
+class ScriptedMedia final : public MediaFramework {
+public:
+    explicit ScriptedMedia(VirtualClock& clock) : clock_(clock) {}
+    static constexpr double kNeverEnds = std::numeric_limits<double>::infinity();
+
+    void setPiece(const std::string& path, double seconds) { pieces_[path] = seconds; }
+    void setUnplayable(const std::string& path) { pieces_.erase(path); }
+
+    struct GraphRecord {
+        std::string file;
+        double ranAt = -1, stoppedAt = -1, releasedAt = -1;
+    };
+    const std::vector<GraphRecord>& graphs() const { return records_; }
+    // Files whose graph is running and not yet stopped or released.
+    std::vector<std::string> sounding() const;
+    const std::vector<std::string>& blips() const { return blips_; }
+    double blipSeconds = 0;
+    bool frameworkMissing = false;
+
+    std::unique_ptr<MediaGraph> createGraph() override;
+    void playBlocking(const std::string& path) override;
+
+private:
+    friend class ScriptedGraph;
+    VirtualClock& clock_;
+    std::map<std::string, double> pieces_;
+    std::vector<GraphRecord> records_;
+    std::vector<std::string> blips_;
+};
+
+class SimPlatform final : public Platform {
+public:
+    explicit SimPlatform(ArtLoader art = syntheticArt);
+    ~SimPlatform() override;
+
+    void connect(FormEvents& events) { events_ = &events; }
+
+    // Scripted input at virtual times (seconds since the simulation began).
+    void at(double time, std::function<void()> action);
+    void clickTile(double time, int index);
+    void clickInfo(double time);
+    void clickQuit(double time);
+    void closeWindow(double time);
+    void closeAbout(double time);
+
+    // Runs the load handler, then the message loop until `until`. Returns
+    // false when the program ended.
+    bool load(double until);
+    bool runUntil(double until);
+    bool ended() const { return ended_; }
+    double timeLimit = 3600;
+    double yieldStep = 0.001;
+
+    VirtualClock clock_;
+    ScriptedMedia scriptedMedia{clock_};
+
+    // What the test can observe.
+    int yields = 0;
+    int windowShown = 0;
+    struct About {
+        std::string title, text;
+        double openedAt = -1, closedAt = -1;
+    };
+    std::vector<About> abouts;
+    std::vector<std::string> log; // handler entries and exits, in order
+    Raster boardSurface() const;  // the board as displayed
+    Raster kompisBacking() const;
+
+    const Widgets& widgets() const override { return widgets_; }
+    void showWindow() override { ++windowShown; }
+    [[noreturn]] void unloadWindow() override;
+    [[noreturn]] void endProgram() override;
+    void yield() override;
+    double clock() const override { return clock_.timeOfDay(); }
+    std::string programFolder() const override { return folder; }
+    void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) override;
+    void showAbout(const std::string& title, const std::string& text) override;
+    MediaFramework& media() override { return scriptedMedia; }
+
+    std::string folder = "/opt/fanbord";
+
+private:
+    struct Pending {
+        double time;
+        std::uint64_t order;
+        std::function<void()> action;
+    };
+    bool runDue();
+    void dispatch(const std::function<void()>& action);
+    double nextDue() const;
+
+    FormEvents* events_ = nullptr;
+    Widgets widgets_;
+    std::vector<std::unique_ptr<Widget>> owned_;
+    std::vector<std::unique_ptr<Timer>> timers_;
+    std::vector<Pending> pending_;
+    std::uint64_t order_ = 0;
+    bool ended_ = false;
+    bool aboutOpen_ = false;
+    bool aboutCloseRequested_ = false;
+    std::vector<class SimImage*> images_;
+    Raster boardArt_;
+    friend class SimTimer;
+};
+
+} // namespace fanbord::sim

@@ -1,0 +1,30 @@
+#include "app/fanbord.h"
+#include "app/layout.h"
+
+namespace fanbord {
+
+void Fanbord::Flagga_Click(std::int16_t Index) {
+    if (Index < 0 || Index >= kNationCount)
+        return;
+    ClickEffect(*w_.Flagga[Index]);
+    CurrentFlag = Index;
+    PictureBox& kompis = *w_.Kompis;
+    kompis.clear();
+    InsertCopy(*w_.Pico, kompis, 0, 0, tables.FlagX[Index], tables.FlagY[Index]);
+    kompis.outline(0, 0, 67, 35, layout::kBlack);
+    kompis.outline(1, 1, 66, 34, layout::kBlack);
+    w_.Flag->setTooltip(w_.Flagga[Index]->tooltip());
+    w_.Flag->move(507, 112);
+    w_.Flag->setPicture(kompis.snapshot());
+    CurrentFile = tables.MediaFile[CurrentFlag];
+    setCaptions(tables.NationName[CurrentFlag], "nationalhymn");
+    if (AutoPlay)
+        StartPlay();
+}
+
+void Fanbord::InsertCopy(PictureBox& D, PictureBox& E, std::int16_t X, std::int16_t Y, std::int32_t XSrc,
+                         std::int32_t YSrc) {
+    platform_.blockCopy(E, X, Y, E.width(), E.height(), D, XSrc, YSrc);
+}
+
+} // namespace fanbord
