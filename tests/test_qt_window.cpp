@@ -100,6 +100,37 @@ private slots:
         QCOMPARE(pixel(clipped, 10, 10), pixel(board, 550, 410));
         QCOMPARE(QColor(pixel(clipped, 50, 30)), QColor(Qt::white)); // nothing copied from beyond the edge
     }
+
+    void boardShowsItsArtwork() {
+        const QImage shot = platform->window()->grab().toImage();
+        QCOMPARE(shot.deviceIndependentSize().toSize(), QSize(566, 420));
+        QCOMPARE(QColor(pixel(shot, 490, 200)), QColor(0, 255, 255)); // the cyan field
+        QCOMPARE(QColor(pixel(shot, 300, 395)), QColor(0, 255, 255)); // where the hidden buttons will be
+        const QColor pole(pixel(shot, 503, 200));
+        QVERIFY2(pole.saturation() < 40 && pole.value() > 150, qPrintable(pole.name()));
+        const QColor crest(pixel(shot, 499, 25));
+        QCOMPARE(crest, QColor(0, 0, 128)); // the crest's banner
+        // Every tile's frame is dark right around its cloth.
+        for (int i = 0; i < kTileCount; ++i) {
+            const QColor edge(pixel(shot, 11 + 80 * (i % 6) - 1, 17 + 66 * (i / 6) + 18));
+            QVERIFY2(edge.value() < 100, qPrintable(QString::number(i)));
+        }
+    }
+
+    void clickingATileHoistsItsFramedFlag() {
+        QTest::mouseClick(platform->board(), Qt::LeftButton, {}, QPoint(328 + 38, 206 + 30));
+        QCOMPARE(media.blips, 1);
+        const Widgets& ws = platform->widgets();
+        QCOMPARE(ws.Flag->tooltip(), std::string("Sveriges flagga"));
+        QCOMPARE(ws.Flagga[22]->left(), 328.0); // back in place after the press
+        const QImage shot = platform->window()->grab().toImage();
+        const QColor frame(pixel(shot, 507, 112)), frameEnd(pixel(shot, 539, 129));
+        QVERIFY2(frame.value() < 60 && frameEnd.value() < 60, qPrintable(frame.name() + frameEnd.name()));
+        const QColor blue(pixel(shot, 512, 116)), yellow(pixel(shot, 519, 121));
+        QVERIFY2(blue.blue() > 120 && blue.red() < 60, qPrintable(blue.name()));
+        QVERIFY2(yellow.red() > 180 && yellow.green() > 150 && yellow.blue() < 80, qPrintable(yellow.name()));
+        QCOMPARE(ws.ShowInfo[0]->caption(), std::string("Sveriges"));
+    }
 };
 
 QTEST_MAIN(QtWindowTest)
