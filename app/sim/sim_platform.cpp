@@ -58,39 +58,35 @@ void drawOnto(Raster& to, const Raster& from, int x, int y, int w, int h) {
 
 // --- widgets
 
-class SimWidgetBase {
+// Position and visibility of every simulated widget, with a log entry per change.
+template <class Seam> class SimWidget : public Seam {
 public:
-    SimWidgetBase(std::vector<std::string>& log, std::string name, double l, double t, bool v)
-        : log_(log), name_(std::move(name)), left_(l), top_(t), visible_(v) {}
+    SimWidget(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name)
+        : log_(log), name_(std::move(name)), left_(s.left), top_(s.top), visible_(s.visible) {}
+    double left() const override { return left_; }
+    double top() const override { return top_; }
+    void move(double l, double t) override {
+        left_ = l;
+        top_ = t;
+        log_.push_back(name_ + " at " + std::to_string(l) + "," + std::to_string(t));
+    }
+    bool visible() const override { return visible_; }
+    void setVisible(bool v) override {
+        visible_ = v;
+        log_.push_back(name_ + (v ? " shown" : " hidden"));
+    }
 
 protected:
-    void logVisible(bool v) { log_.push_back(name_ + (v ? " shown" : " hidden")); }
-    void logMove() { log_.push_back(name_ + " at " + std::to_string(left_) + "," + std::to_string(top_)); }
     std::vector<std::string>& log_;
     std::string name_;
     double left_, top_;
     bool visible_;
 };
 
-#define FANBORD_SIM_PLACEMENT                                                                                  \
-    double left() const override { return left_; }                                                            \
-    double top() const override { return top_; }                                                               \
-    void move(double l, double t) override {                                                                   \
-        left_ = l;                                                                                             \
-        top_ = t;                                                                                              \
-        logMove();                                                                                             \
-    }                                                                                                          \
-    bool visible() const override { return visible_; }                                                         \
-    void setVisible(bool v) override {                                                                         \
-        visible_ = v;                                                                                          \
-        logVisible(v);                                                                                         \
-    }
-
-class SimImage final : public Image, public SimWidgetBase {
+class SimImage final : public SimWidget<Image> {
 public:
     SimImage(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name)
-        : SimWidgetBase(log, std::move(name), s.left, s.top, s.visible), w(s.width), h(s.height), stretch(s.stretch) {}
-    FANBORD_SIM_PLACEMENT
+        : SimWidget(log, s, std::move(name)), w(s.width), h(s.height), stretch(s.stretch) {}
     std::string tooltip() const override { return tooltip_; }
     void setTooltip(const std::string& text) override { tooltip_ = text; }
     PictureRef picture() const override { return picture_; }
@@ -114,11 +110,10 @@ private:
     PictureRef picture_;
 };
 
-class SimLabel final : public Label, public SimWidgetBase {
+class SimLabel final : public SimWidget<Label> {
 public:
     SimLabel(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name)
-        : SimWidgetBase(log, std::move(name), s.left, s.top, s.visible), caption_(s.caption) {}
-    FANBORD_SIM_PLACEMENT
+        : SimWidget(log, s, std::move(name)), caption_(s.caption) {}
     std::string caption() const override { return caption_; }
     void setCaption(const std::string& text) override {
         caption_ = text;
@@ -129,22 +124,19 @@ private:
     std::string caption_;
 };
 
-class SimButton final : public Button, public SimWidgetBase {
+class SimButton final : public SimWidget<Button> {
 public:
-    SimButton(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name)
-        : SimWidgetBase(log, std::move(name), s.left, s.top, s.visible) {}
-    FANBORD_SIM_PLACEMENT
+    using SimWidget::SimWidget;
 };
 
-class SimPictureBox final : public PictureBox, public SimWidgetBase {
+class SimPictureBox final : public SimWidget<PictureBox> {
 public:
     SimPictureBox(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name, Raster picture)
-        : SimWidgetBase(log, std::move(name), s.left, s.top, s.visible), w_(s.width), h_(s.height),
+        : SimWidget(log, s, std::move(name)), w_(s.width), h_(s.height),
           background_(s.background ? 0xFF000000u | std::uint32_t(s.background->r) << 16 |
                                          std::uint32_t(s.background->g) << 8 | s.background->b
                                    : 0u),
           picture_(std::move(picture)), layer_(s.width, s.height, 0) {}
-    FANBORD_SIM_PLACEMENT
     void clear() override { std::fill(layer_.pixels.begin(), layer_.pixels.end(), 0u); }
     void outline(int x1, int y1, int x2, int y2, Rgb c) override {
         const std::uint32_t px = 0xFF000000u | std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
