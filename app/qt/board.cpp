@@ -1,6 +1,7 @@
 #include "app/qt/board.h"
 
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -170,6 +171,47 @@ void BoardView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().window());
     paintSurface(p);
+    // Drawn over the surface, never into it: the flag copy must not pick it up.
+    if (keyboardFocus_ && hasFocus() && focusTile_ < int(tiles_.size())) {
+        p.setPen(QPen(QColor(0, 0, 128), 1, Qt::DotLine));
+        p.drawRect(tiles_[focusTile_]->rect().adjusted(0, 0, -1, -1));
+    }
+}
+
+void BoardView::keyPressEvent(QKeyEvent* e) {
+    const int count = int(tiles_.size()), columns = 6;
+    int next = focusTile_;
+    switch (e->key()) {
+    case Qt::Key_Left: next = (focusTile_ + count - 1) % count; break;
+    case Qt::Key_Right: next = (focusTile_ + 1) % count; break;
+    case Qt::Key_Up: next = (focusTile_ + count - columns) % count; break;
+    case Qt::Key_Down: next = (focusTile_ + columns) % count; break;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (keyboardFocus_ && tiles_[focusTile_]->onClick)
+            tiles_[focusTile_]->onClick();
+        keyboardFocus_ = true;
+        update();
+        return;
+    default: QWidget::keyPressEvent(e); return;
+    }
+    keyboardFocus_ = true;
+    focusTile_ = next;
+    setAccessibleDescription(QString::fromStdString(tiles_[focusTile_]->tooltip()));
+    update();
+}
+
+void BoardView::focusInEvent(QFocusEvent* e) {
+    QWidget::focusInEvent(e);
+    if (e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason)
+        keyboardFocus_ = true;
+    update();
+}
+
+void BoardView::focusOutEvent(QFocusEvent* e) {
+    QWidget::focusOutEvent(e);
+    update();
 }
 
 QtImage* BoardView::imageAt(QPoint point) const {
@@ -221,6 +263,13 @@ public:
         : QAbstractButton(parent), background_(background), face_(std::move(face)) {}
 
 protected:
+    // Enter presses the button as Space does.
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)
+            animateClick();
+        else
+            QAbstractButton::keyPressEvent(e);
+    }
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.fillRect(rect(), background_);

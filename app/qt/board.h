@@ -125,6 +125,7 @@ class BoardView final : public QWidget {
 public:
     BoardView(QWidget* parent, QImage background);
     void addImage(QtImage* image) { images_.push_back(image); stacking_.push_back({image, nullptr}); }
+    void addTile(QtImage* tile) { tiles_.push_back(tile); }
     void addLabel(QtLabel* label) { stacking_.push_back({nullptr, label}); }
     // The board as displayed, without its child windows, at device resolution.
     QImage surface() const;
@@ -135,6 +136,9 @@ protected:
     bool event(QEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
 
 private:
     QtImage* imageAt(QPoint p) const;
@@ -144,8 +148,12 @@ private:
     };
     QImage background_;
     std::vector<QtImage*> images_;
+    std::vector<QtImage*> tiles_;
     std::vector<Item> stacking_;
     QtImage* pressed_ = nullptr;
+    // The tile a keyboard user stands on; the frame shows only once the keys are used.
+    int focusTile_ = 0;
+    bool keyboardFocus_ = false;
 };
 
 // Paints a picture box onto its child window.

@@ -102,6 +102,8 @@ void QtPlatform::build() {
             if (s.name == Name::Pico) {
                 board_ = new BoardView(parent, artFor(s.art, s.index, dpr));
                 board_->setAutoFillBackground(false);
+                board_->setFocusPolicy(Qt::StrongFocus);
+                board_->setAccessibleName(QStringLiteral("Fanbord"));
                 board_->resize(s.width, s.height);
                 box = new QtPictureBox(board_, s.width, s.height, QColor(), QImage(), dpr);
                 tabOrder.push_back({s.tabIndex, board_});
@@ -135,6 +137,7 @@ void QtPlatform::build() {
             owned_.emplace_back(image);
             if (s.name == Name::Flagga) {
                 widgets_.Flagga[s.index] = image;
+                board_->addTile(image);
                 image->onClick = [this, i = s.index] {
                     if (events_)
                         events_->Flagga_Click(static_cast<std::int16_t>(i));
@@ -169,6 +172,7 @@ void QtPlatform::build() {
             owned_.emplace_back(button);
             tabOrder.push_back({s.tabIndex, button->view()});
             const bool isInfo = s.name == Name::Info;
+            button->view()->setAccessibleName(isInfo ? QStringLiteral("Info") : QStringLiteral("Sluta"));
             QObject::connect(button->view(), &QAbstractButton::clicked, [this, isInfo] {
                 if (!events_)
                     return;

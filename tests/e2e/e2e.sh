@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Drives the real program as a person would, on a private X server, with
+# short media of its own: e2e.sh SCENARIO FANBORD MAKE_SOUNDS CLOSE_WINDOW
+#   normal        the ceremony runs, the controls appear, tile 22 hoists the framed
+#                 Swedish flag, Sluta ends the program with status 0
+#   missing       a missing anthem ends the program when its tile is clicked
+#   close         the system closing the window during the ceremony ends it at once
+set -euo pipefail
+scenario=$1 exe=$2 make_sounds=$3 close_window=$4
+
+work=$(mktemp -d)
+xvfb_pid="" app_pid=""
+cleanup() {
+  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null || true
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "e2e $scenario: FAIL: $*" >&2; [[ -f "$work/stderr" ]] && sed 's/^/  stderr: /' "$work/stderr" >&2; exit 1; }
+
+prog="$work/program"
+mkdir -p "$prog"
+cp "$exe" "$prog/fanbord"
+piece() { # name, notes: about half a second at this tempo
+  printf 'X:1\nT:test\nM:4/4\nL:1/8\nQ:1/4=240\nK:C\n%s|]\n' "$2" > "$work/piece.abc"
+  abc2midi "$work/piece.abc" -o "$prog/$1" -silent >/dev/null
+}
+piece GivAkt.Mid "CEGc"
+piece Paradmarsch.Mid "cGEC"
+piece I3Ik.Mid "EGce"
+[[ "$scenario" == missing ]] || piece Sverige.mid "GABcdefg"
+"$make_sounds" blip "$prog/BLIP.Wav"
+
+# A private display; the first free number from 90 up.
+for n in $(seq 90 140); do
+  [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+  Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$n"
+  break
+done
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+
+export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
+"$prog/fanbord" 2>"$work/stderr" &
+app_pid=$!
+
+window=""
+for _ in $(seq 100); do
+  window=$(xdotool search --name '^Fanbord$' 2>/dev/null | head -1 || true)
+  [[ -n "$window" ]] && break
+  sleep 0.1
+done
+[[ -n "$window" ]] || fail "no window"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[[ "$WIDTH" == 566 && "$HEIGHT" == 420 ]] || fail "window is ${WIDTH}x${HEIGHT}"
+[[ "$X" == 117 && "$Y" == 90 ]] || fail "window not centred: at $X,$Y"
+
+rgb() { # window-relative x y → "r g b"
+  import -window root -crop "1x1+$((X + $1))+$((Y + $2))" -depth 8 txt:- 2>/dev/null |
+    sed -n 's/.*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' | head -1 | awk '{printf "%d %d %d", $1, $2, $3}'
+}
+click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; }
+wait_exit() { # seconds → exit status, or fail
+  for _ in $(seq $(($1 * 10))); do
+    if ! kill -0 "$app_pid" 2>/dev/null; then
+      local status=0
+      wait "$app_pid" || status=$?
+      app_pid=""
+      echo "$status"
+      return
+    fi
+    sleep 0.1
+  done
+  fail "the program did not end"
+}
+
+if [[ "$scenario" == close ]]; then
+  sleep 1
+  "$close_window" "$window"
+  status=$(wait_exit 3)
+  [[ "$status" == 0 ]] || fail "exit status $status"
+  echo "e2e close: ok"
+  exit 0
+fi
+
+# The door on the Sluta button shows when the controls appear after the ceremony.
+shown=""
+for _ in $(seq 120); do
+  read -r r g b <<<"$(rgb 359 391)"
+  if ((r > 150 && g > 100 && g < 180 && b < 100)); then shown=yes; break; fi
+  sleep 0.25
+done
+[[ -n "$shown" ]] || fail "the controls never appeared"
+
+click $((328 + 38)) $((206 + 25))
+if [[ "$scenario" == missing ]]; then
+  status=$(wait_exit 5)
+  [[ "$status" == 0 ]] || fail "exit status $status"
+  grep -q 'Sverige.mid' "$work/stderr" || fail "stderr does not name the missing file"
+  echo "e2e missing: ok"
+  exit 0
+fi
+
+sleep 0.6
+read -r r g b <<<"$(rgb 507 112)"; ((r + g + b < 180)) || fail "no frame at the pole's top: $r $g $b"
+read -r r g b <<<"$(rgb 512 116)"; ((b > 120 && r < 60)) || fail "no blue field: $r $g $b"
+read -r r g b <<<"$(rgb 519 121)"; ((r > 180 && g > 150 && b < 80)) || fail "no yellow cross: $r $g $b"
+
+click $((352 + 31)) $((376 + 15))
+status=$(wait_exit 5)
+[[ "$status" == 0 ]] || fail "exit status $status"
+echo "e2e normal: ok"
