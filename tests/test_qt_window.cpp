@@ -28,6 +28,7 @@ class QtWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void init() {
+        media.blips = 0;
         platform = std::make_unique<qt::QtPlatform>(media);
         form = std::make_unique<Fanbord>(*platform);
         platform->connect(*form);
@@ -130,6 +131,29 @@ private slots:
         QVERIFY2(blue.blue() > 120 && blue.red() < 60, qPrintable(blue.name()));
         QVERIFY2(yellow.red() > 180 && yellow.green() > 150 && yellow.blue() < 80, qPrintable(yellow.name()));
         QCOMPARE(ws.ShowInfo[0]->caption(), std::string("Sveriges"));
+    }
+
+    void keyboardWalksTheTilesAndTabsToTheButtons() {
+        QWidget* board = platform->board();
+        platform->window()->activateWindow();
+        board->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(board, Qt::Key_Right);
+        QTest::keyClick(board, Qt::Key_Down);
+        QCOMPARE(board->accessibleDescription(), QStringLiteral("Hollands flagga"));
+        QTest::keyClick(board, Qt::Key_Return);
+        QCOMPARE(platform->widgets().Flag->tooltip(), std::string("Hollands flagga"));
+        QCOMPARE(media.blips, 1);
+        // With the controls shown, Tab goes from the board to Sluta and then to Info.
+        platform->widgets().Quit->setVisible(true);
+        platform->widgets().Info->setVisible(true);
+        auto* quit = static_cast<qt::QtButton*>(platform->widgets().Quit)->view();
+        auto* info = static_cast<qt::QtButton*>(platform->widgets().Info)->view();
+        QCOMPARE(board->nextInFocusChain(), static_cast<QWidget*>(quit));
+        QWidget* afterQuit = quit->nextInFocusChain();
+        while (afterQuit->focusPolicy() == Qt::NoFocus)
+            afterQuit = afterQuit->nextInFocusChain();
+        QCOMPARE(afterQuit, static_cast<QWidget*>(info));
+        QCOMPARE(quit->accessibleName(), QStringLiteral("Sluta"));
     }
 };
 
