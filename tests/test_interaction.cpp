@@ -127,6 +127,26 @@ private slots:
         QVERIFY(s.platform.scriptedMedia.blips().empty());
     }
 
+    void clickStormLeavesAConsistentState() {
+        SimWindow s;
+        s.readyWithoutCeremony();
+        unsigned seed = 12345;
+        for (int k = 0; k < 400; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            s.platform.clickTile(0.0007 * k, int(seed >> 16) % kNationCount); // many within one 0.2 s pause
+        }
+        QVERIFY(s.platform.runUntil(5));
+        for (int i = 0; i < kNationCount; ++i) {
+            QCOMPARE(s.w().Flagga[i]->left(), double(8 + 80 * (i % 6)));
+            QCOMPARE(s.w().Flagga[i]->top(), double(8 + 66 * (i / 6)));
+        }
+        QCOMPARE(s.platform.scriptedMedia.blips().size(), std::size_t(400));
+        QCOMPARE(s.sounding(), std::vector<std::string>{s.form.tables.MediaFile[s.form.CurrentFlag]});
+        QCOMPARE(s.w().ShowInfo[0]->caption(), s.form.tables.NationName[s.form.CurrentFlag]);
+        QCOMPARE(s.w().Flag->tooltip(), tileTooltip(s.form.CurrentFlag));
+        QCOMPARE(s.w().Flag->left(), 507.0);
+    }
+
     void aboutBoxClosedDuringTheRoll() {
         SimWindow s;
         s.readyWithoutCeremony();
