@@ -105,6 +105,11 @@ private slots:
     void boardShowsItsArtwork() {
         const QImage shot = platform->window()->grab().toImage();
         QCOMPARE(shot.deviceIndependentSize().toSize(), QSize(566, 420));
+        // Drawn at the screen's full resolution, not scaled up afterwards.
+        const qreal dpr = qApp->devicePixelRatio();
+        QCOMPARE(platform->board()->surface().size(), QSize(qRound(572 * dpr), qRound(420 * dpr)));
+        if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
+            QCOMPARE(dpr, 2.0);
         QCOMPARE(QColor(pixel(shot, 490, 200)), QColor(0, 255, 255)); // the cyan field
         QCOMPARE(QColor(pixel(shot, 300, 395)), QColor(0, 255, 255)); // where the hidden buttons will be
         const QColor pole(pixel(shot, 503, 200));
