@@ -2,6 +2,7 @@
 #include "app/qt/board.h"
 #include "app/qt/qt_platform.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QtTest>
 
@@ -159,6 +160,16 @@ private slots:
             afterQuit = afterQuit->nextInFocusChain();
         QCOMPARE(afterQuit, static_cast<QWidget*>(info));
         QCOMPARE(quit->accessibleName(), QStringLiteral("Sluta"));
+    }
+
+    void tilesAndCaptionsHaveAccessibleNames() {
+        platform->widgets().ShowInfo[0]->setCaption("Sveriges");
+        QAccessibleInterface* board = QAccessible::queryAccessibleInterface(platform->board());
+        QVERIFY(board);
+        QCOMPARE(board->childCount(), 32);
+        QCOMPARE(board->child(28)->text(QAccessible::Name), QStringLiteral("Wales flagga"));
+        QCOMPARE(board->child(28)->role(), QAccessible::Button);
+        QCOMPARE(board->child(30)->text(QAccessible::Name), QStringLiteral("Sveriges"));
     }
 };
 

@@ -214,6 +214,16 @@ void BoardView::focusOutEvent(QFocusEvent* e) {
     update();
 }
 
+QString BoardView::accessibleItemName(int i) const {
+    if (accessibleItemIsTile(i))
+        return QString::fromStdString(tiles_[i]->tooltip());
+    return QString::fromStdString(captions_[i - tiles_.size()]->caption());
+}
+
+QRect BoardView::accessibleItemRect(int i) const {
+    return accessibleItemIsTile(i) ? tiles_[i]->rect() : captions_[i - tiles_.size()]->rect();
+}
+
 QtImage* BoardView::imageAt(QPoint point) const {
     for (auto it = images_.rbegin(); it != images_.rend(); ++it)
         if ((*it)->visible() && (*it)->rect().contains(point))

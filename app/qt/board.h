@@ -127,6 +127,14 @@ public:
     void addImage(QtImage* image) { images_.push_back(image); stacking_.push_back({image, nullptr}); }
     void addTile(QtImage* tile) { tiles_.push_back(tile); }
     void addLabel(QtLabel* label) { stacking_.push_back({nullptr, label}); }
+    // What assistive technology sees: the tiles, then the caption lines.
+    int accessibleItemCount() const { return int(tiles_.size() + captions_.size()); }
+    bool accessibleItemIsTile(int i) const { return i < int(tiles_.size()); }
+    QString accessibleItemName(int i) const;
+    QRect accessibleItemRect(int i) const;
+    int accessibleFocusedItem() const { return keyboardFocus_ ? focusTile_ : -1; }
+    void addCaption(QtLabel* label) { captions_.push_back(label); }
+
     // The board as displayed, without its child windows, at device resolution.
     QImage surface() const;
     void paintSurface(QPainter& p) const;
@@ -149,6 +157,7 @@ private:
     QImage background_;
     std::vector<QtImage*> images_;
     std::vector<QtImage*> tiles_;
+    std::vector<QtLabel*> captions_;
     std::vector<Item> stacking_;
     QtImage* pressed_ = nullptr;
     // The tile a keyboard user stands on; the frame shows only once the keys are used.

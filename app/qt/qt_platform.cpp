@@ -2,6 +2,9 @@
 
 #include "app/layout.h"
 #include "app/qt/artwork.h"
+#include "app/qt/board_accessible.h"
+
+#include <QAccessible>
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -74,6 +77,8 @@ QWidget* QtPlatform::window() const { return window_.get(); }
 
 void QtPlatform::build() {
     using namespace layout;
+    static const bool accessibleBoard = (QAccessible::installFactory(boardAccessibleFactory), true);
+    Q_UNUSED(accessibleBoard);
     window_ = std::make_unique<MainWindow>();
     window_->setWindowFlag(Qt::FramelessWindowHint);
     window_->setWindowTitle(QStringLiteral("Fanbord"));
@@ -160,7 +165,10 @@ void QtPlatform::build() {
             board_->addLabel(label);
             owned_.emplace_back(label);
             if (s.name == Name::Sponsor) widgets_.Sponsor = label;
-            if (s.name == Name::ShowInfo) widgets_.ShowInfo[s.index] = label;
+            if (s.name == Name::ShowInfo) {
+                widgets_.ShowInfo[s.index] = label;
+                board_->addCaption(label);
+            }
             if (s.name == Name::Intro) widgets_.Intro = label;
             break;
         }

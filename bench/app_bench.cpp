@@ -1,0 +1,90 @@
+// Figures for the real program on Qt: how fast the window appears, what the
+// cooperative waits and the idle loop cost, and how long StartPlay takes.
+// Prints figures; judges nothing.
+#include "app/fanbord.h"
+#include "app/qt/qt_platform.h"
+#include "media/engine/audio_engine.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+long peakRssKb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+double ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+
+// CPU share of one core while `work` runs.
+template <class F> double cpuShare(F work) {
+    const double cpu0 = cpuSeconds();
+    const auto t0 = Clock::now();
+    work();
+    return (cpuSeconds() - cpu0) / (ms(t0, Clock::now()) / 1000.0) * 100.0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const auto launch = Clock::now();
+    QApplication app(argc, argv);
+    fanbord::AudioEngine engine(fanbord::EngineOptions{});
+    fanbord::qt::QtPlatform platform(engine);
+    fanbord::Fanbord form(platform);
+    platform.connect(form);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: app_bench PROGRAM-FOLDER (holding the built media files)\n");
+        return 2;
+    }
+    form.AppPath = fanbord::appPathFrom(argv[1]);
+    form.Init();
+    platform.showWindow();
+    QCoreApplication::processEvents();
+    const auto shown = Clock::now();
+    std::printf("launch -> window shown       %8.1f ms\n", ms(launch, shown));
+
+    QTimer::singleShot(0, [&] {
+        std::printf("cpu during a 10 s Sleep      %8.2f %% of a core\n", cpuShare([&] { form.Sleep(10.0); }));
+
+        form.CurrentFile = form.tables.MediaFile[fanbord::kGivAkt];
+        auto t0 = Clock::now();
+        form.StartPlay();
+        std::printf("first StartPlay (call)       %8.2f ms\n", ms(t0, Clock::now()));
+        form.CurrentFile = form.tables.MediaFile[22];
+        t0 = Clock::now();
+        form.StartPlay();
+        std::printf("StartPlay (anthem)           %8.2f ms\n", ms(t0, Clock::now()));
+        std::printf("cpu while an anthem plays    %8.2f %% of a core\n", cpuShare([&] { form.Sleep(10.0); }));
+        form.StopPlay();
+        form.Player.reset();
+        QTimer::singleShot(0, [&] {
+            const double cpu0 = cpuSeconds();
+            const auto t1 = Clock::now();
+            QTimer::singleShot(5000, [&, cpu0, t1] {
+                std::printf("cpu when idle                %8.2f %% of a core\n",
+                            (cpuSeconds() - cpu0) / (ms(t1, Clock::now()) / 1000.0) * 100.0);
+                std::printf("peak RSS                     %8.1f MB\n", peakRssKb() / 1024.0);
+                std::fflush(stdout);
+                std::_Exit(0);
+            });
+        });
+    });
+    return app.exec();
+}
