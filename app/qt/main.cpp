@@ -7,7 +7,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fanbord"));
-    fanbord::AudioEngine engine(fanbord::EngineOptions{});
+    fanbord::EngineOptions options;
+    options.programFolder = QCoreApplication::applicationDirPath().toStdString();
+    fanbord::AudioEngine engine(options); // starts loading the SoundFont at once
     fanbord::qt::QtPlatform platform(engine);
     fanbord::Fanbord form(platform);
     platform.connect(form);

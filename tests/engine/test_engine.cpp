@@ -1,0 +1,242 @@
+#include "media/engine/audio_engine.h"
+#include "media/engine/midi_reader.h"
+#include "media/engine/wav_loader.h"
+#include "midi_bytes.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <fstream>
+
+using namespace fanbord;
+using namespace fanbord::test;
+
+namespace {
+
+void writeFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// A RIFF/WAVE file of 16-bit PCM; `dataBytesClaimed` may exceed what follows.
+Bytes wav16(int rate, int channels, const std::vector<std::int16_t>& samples, std::uint32_t dataBytesClaimed = 0) {
+    Bytes b;
+    auto le = [&b](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            b.push_back(std::uint8_t(v >> (8 * i)));
+    };
+    const std::uint32_t data = std::uint32_t(samples.size() * 2);
+    const std::uint32_t claimed = dataBytesClaimed ? dataBytesClaimed : data;
+    b.insert(b.end(), {'R', 'I', 'F', 'F'});
+    le(36 + claimed, 4);
+    b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    le(16, 4);
+    le(1, 2);
+    le(std::uint32_t(channels), 2);
+    le(std::uint32_t(rate), 4);
+    le(std::uint32_t(rate * channels * 2), 4);
+    le(std::uint32_t(channels * 2), 2);
+    le(16, 2);
+    b.insert(b.end(), {'d', 'a', 't', 'a'});
+    le(claimed, 4);
+    for (std::int16_t s : samples)
+        le(std::uint16_t(s), 2);
+    return b;
+}
+
+double rms(const std::vector<float>& s, std::size_t from, std::size_t to) {
+    double sum = 0;
+    for (std::size_t i = from; i < to && i < s.size(); ++i)
+        sum += double(s[i]) * s[i];
+    return std::sqrt(sum / double(std::max<std::size_t>(1, to - from)));
+}
+
+std::vector<float> renderSeconds(AudioEngine& e, double seconds) {
+    std::vector<float> out(std::size_t(seconds * e.rate()) * 2);
+    for (std::size_t done = 0; done < out.size() / 2;) {
+        const std::size_t n = std::min<std::size_t>(512, out.size() / 2 - done);
+        e.render(out.data() + 2 * done, n);
+        done += n;
+    }
+    return out;
+}
+
+} // namespace
+
+class EngineTest : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    std::unique_ptr<AudioEngine> engine; // with the system's SoundFont, loaded once
+
+    std::string path(const char* name) const { return (dir.path() + "/" + name).toStdString(); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        engine = std::make_unique<AudioEngine>(EngineOptions{.offline = true});
+    }
+
+    void readerFollowsTheTempoMap() {
+        const Bytes b = twoTempoSong();
+        MidiSong song;
+        std::string why;
+        QVERIFY2(parseMidi(b.data(), b.size(), song, why), why.c_str());
+        QCOMPARE(song.length, 2.5);
+        QCOMPARE(song.events.size(), std::size_t(7)); // program, 3 on, 3 off; SysEx and meta dropped
+        QCOMPARE(song.events[2].seconds, 0.5);       // the running-status note, at the tempo change
+        QCOMPARE(song.events[2].status, std::uint8_t(0x90));
+        QCOMPARE(song.events[2].data1, std::uint8_t(64));
+        QCOMPARE(song.events.back().seconds, 2.5);
+    }
+
+    void readerRejectsBrokenFiles_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        const Bytes good = twoTempoSong();
+        auto qb = [](const Bytes& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())); };
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("garbage") << QByteArray("this is not a MIDI file at all");
+        QTest::newRow("header only") << qb(Bytes(good.begin(), good.begin() + 14));
+        for (std::size_t cut : {20u, 30u, 40u, 60u})
+            QTest::newRow(qPrintable(QString("truncated at %1").arg(cut))) << qb(Bytes(good.begin(), good.begin() + cut));
+        Track noEnd;
+        noEnd.at(0, {0x90, 60, 100});
+        QTest::newRow("track without end") << qb(smf(0, 96, {noEnd}));
+        Track dataFirst;
+        dataFirst.at(0, {60, 100}).end();
+        QTest::newRow("data without status") << qb(smf(0, 96, {dataFirst}));
+        QTest::newRow("format 2") << qb(smf(2, 96, {Track().end()}));
+    }
+    void readerRejectsBrokenFiles() {
+        QFETCH(QByteArray, bytes);
+        MidiSong song;
+        std::string why;
+        QVERIFY(!parseMidi(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()), song, why));
+        QVERIFY(!why.empty());
+    }
+
+    void midiPlaysWithItsLengthAndPositionRises() {
+        writeFile(path("song.mid"), twoTempoSong());
+        auto g = engine->createGraph();
+        std::string why;
+        QVERIFY2(g->renderFile(path("song.mid"), why), why.c_str());
+        QCOMPARE(g->duration(), 2.5);
+        QCOMPARE(g->currentPosition(), 0.0);
+        QVERIFY(g->run(why));
+        double last = 0;
+        std::vector<float> all;
+        for (int i = 0; i < 30; ++i) {
+            const auto part = renderSeconds(*engine, 0.1);
+            all.insert(all.end(), part.begin(), part.end());
+            QVERIFY(g->currentPosition() >= last);
+            last = g->currentPosition();
+        }
+        QVERIFY(g->currentPosition() >= g->duration());
+        QVERIFY2(rms(all, 0, all.size()) > 0.01, "silent");
+        float peak = 0;
+        for (float s : all)
+            peak = std::max(peak, std::abs(s));
+        QVERIFY(peak < 1.0f);
+    }
+
+    void stopAndReplacementSilenceWithinMilliseconds() {
+        writeFile(path("song.mid"), twoTempoSong());
+        auto g = engine->createGraph();
+        std::string why;
+        QVERIFY(g->renderFile(path("song.mid"), why) && g->run(why));
+        renderSeconds(*engine, 0.3);
+        g->stop();
+        const auto after = renderSeconds(*engine, 0.2);
+        const std::size_t fiveMs = std::size_t(0.005 * engine->rate()) * 2;
+        QVERIFY2(rms(after, fiveMs, after.size()) < 1e-4, "still sounding after stop");
+        const double frozen = g->currentPosition();
+        renderSeconds(*engine, 0.1);
+        QCOMPARE(g->currentPosition(), frozen);
+
+        auto first = engine->createGraph();
+        QVERIFY(first->renderFile(path("song.mid"), why) && first->run(why));
+        renderSeconds(*engine, 0.3);
+        first.reset(); // released: silent at once
+        const auto released = renderSeconds(*engine, 0.2);
+        QVERIFY(rms(released, fiveMs, released.size()) < 1e-4);
+    }
+
+    void sameInputSameSamples() {
+        writeFile(path("song.mid"), twoTempoSong());
+        std::vector<float> runs[2];
+        for (auto& out : runs) {
+            AudioEngine e(EngineOptions{.offline = true, .soundFonts = {"/nonexistent.sf2"}});
+            auto g = e.createGraph();
+            std::string why;
+            QVERIFY(g->renderFile(path("song.mid"), why) && g->run(why));
+            out = renderSeconds(e, 1.0);
+        }
+        QVERIFY(runs[0] == runs[1]);
+        QVERIFY2(rms(runs[0], 0, runs[0].size()) > 0.005, "the built-in instrument is silent");
+    }
+
+    void wavKeepsItsLengthAtTheOutputRate() {
+        std::vector<std::int16_t> tone(22050); // one second, mono, 22.05 kHz
+        for (std::size_t i = 0; i < tone.size(); ++i)
+            tone[i] = std::int16_t(8000 * std::sin(2 * M_PI * 440 * double(i) / 22050));
+        writeFile(path("tone.wav"), wav16(22050, 1, tone));
+        auto g = engine->createGraph();
+        std::string why;
+        QVERIFY2(g->renderFile(path("tone.wav"), why), why.c_str());
+        QCOMPARE(g->duration(), 1.0);
+        QVERIFY(g->run(why));
+        const auto out = renderSeconds(*engine, 1.0);
+        QCOMPARE(g->currentPosition(), 1.0);
+        QVERIFY(rms(out, 0, out.size()) > 0.1);
+    }
+
+    void truncatedWavPlaysWhatIsThere() {
+        std::vector<std::int16_t> half(44100 / 2, 1000);
+        writeFile(path("cut.wav"), wav16(44100, 1, half, 44100 * 2)); // claims a whole second
+        auto g = engine->createGraph();
+        std::string why;
+        QVERIFY2(g->renderFile(path("cut.wav"), why), why.c_str());
+        QCOMPARE(g->duration(), 0.5);
+    }
+
+    void unplayableFilesFail_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("missing") << "missing.mid" << QByteArray();
+        QTest::newRow("empty") << "empty.Wav" << QByteArray("");
+        QTest::newRow("garbage") << "garbage.MID" << QByteArray(300, '\x5a');
+        QTest::newRow("truncated midi") << "cut.mid" << QByteArray("MThd\0\0\0\x06\0\x01\0\x02", 12);
+        QTest::newRow("directory") << "folder.mid" << QByteArray();
+    }
+    void unplayableFilesFail() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        const std::string p = path(name.toUtf8().constData());
+        if (name == "folder.mid")
+            QDir(dir.path()).mkdir(name);
+        else if (name != "missing.mid")
+            writeFile(p, Bytes(bytes.begin(), bytes.end()));
+        auto g = engine->createGraph();
+        std::string why;
+        QVERIFY(!g->renderFile(p, why));
+        QVERIFY(!why.empty());
+        QCOMPARE(g->duration(), 0.0);
+        QCOMPARE(g->currentPosition(), 0.0);
+    }
+
+    void blockingSoundFallsBackToATone() {
+        AudioEngine e(EngineOptions{.offline = true, .soundFonts = {"/nonexistent.sf2"}});
+        e.playBlocking(path("no-blip.wav"));
+        const auto out = renderSeconds(e, 0.1);
+        QVERIFY(rms(out, 0, std::size_t(0.06 * e.rate()) * 2) > 0.01);
+        QVERIFY(rms(out, std::size_t(0.07 * e.rate()) * 2, out.size()) < 1e-6);
+    }
+
+    void resamplingHasAnExactFrameCount() {
+        const std::vector<float> in(2 * 1001, 0.5f);
+        QCOMPARE(resampleStereo(in, 22050, 44100).size(), std::size_t(2 * 2002));
+        QCOMPARE(resampleStereo(in, 48000, 44100).size(), std::size_t(2 * 920));
+    }
+};
+
+QTEST_GUILESS_MAIN(EngineTest)
+#include "test_engine.moc"
