@@ -226,7 +226,8 @@ void QtPlatform::start() {
 void QtPlatform::showWindow() {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        window_->move(area.center() - QPoint(window_->width() / 2, window_->height() / 2));
+        window_->move(area.x() + (area.width() - window_->width()) / 2,
+                      area.y() + (area.height() - window_->height()) / 2);
     }
     window_->show();
 }

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Drives the real program as a person would, on a private X server, with
-# short media of its own: e2e.sh SCENARIO FANBORD MAKE_SOUNDS CLOSE_WINDOW
+# short media of its own: e2e.sh SCENARIO FANBORD CLOSE_WINDOW
 #   normal        the ceremony runs, the controls appear, tile 22 hoists the framed
 #                 Swedish flag, Sluta ends the program with status 0
 #   missing       a missing anthem ends the program when its tile is clicked
 #   close         the system closing the window during the ceremony ends it at once
 set -euo pipefail
-scenario=$1 exe=$2 make_sounds=$3 close_window=$4
+scenario=$1 exe=$2 close_window=$3
 
 work=$(mktemp -d)
 xvfb_pid="" app_pid=""
@@ -29,7 +29,7 @@ piece GivAkt.Mid "CEGc"
 piece Paradmarsch.Mid "cGEC"
 piece I3Ik.Mid "EGce"
 [[ "$scenario" == missing ]] || piece Sverige.mid "GABcdefg"
-"$make_sounds" blip "$prog/BLIP.Wav"
+# No BLIP.Wav: the press feedback falls back to the built-in tone.
 
 # A private display; the first free number from 90 up.
 for n in $(seq 90 140); do
@@ -61,13 +61,12 @@ rgb() { # window-relative x y → "r g b"
     sed -n 's/.*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' | head -1 | awk '{printf "%d %d %d", $1, $2, $3}'
 }
 click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; }
-wait_exit() { # seconds → exit status, or fail
+wait_exit() { # seconds; sets $status, or fails
   for _ in $(seq $(($1 * 10))); do
     if ! kill -0 "$app_pid" 2>/dev/null; then
-      local status=0
+      status=0
       wait "$app_pid" || status=$?
       app_pid=""
-      echo "$status"
       return
     fi
     sleep 0.1
@@ -78,7 +77,7 @@ wait_exit() { # seconds → exit status, or fail
 if [[ "$scenario" == close ]]; then
   sleep 1
   "$close_window" "$window"
-  status=$(wait_exit 3)
+  wait_exit 3
   [[ "$status" == 0 ]] || fail "exit status $status"
   echo "e2e close: ok"
   exit 0
@@ -95,7 +94,7 @@ done
 
 click $((328 + 38)) $((206 + 25))
 if [[ "$scenario" == missing ]]; then
-  status=$(wait_exit 5)
+  wait_exit 5
   [[ "$status" == 0 ]] || fail "exit status $status"
   grep -q 'Sverige.mid' "$work/stderr" || fail "stderr does not name the missing file"
   echo "e2e missing: ok"
@@ -108,6 +107,6 @@ read -r r g b <<<"$(rgb 512 116)"; ((b > 120 && r < 60)) || fail "no blue field:
 read -r r g b <<<"$(rgb 519 121)"; ((r > 180 && g > 150 && b < 80)) || fail "no yellow cross: $r $g $b"
 
 click $((352 + 31)) $((376 + 15))
-status=$(wait_exit 5)
+wait_exit 5
 [[ "$status" == 0 ]] || fail "exit status $status"
 echo "e2e normal: ok"
