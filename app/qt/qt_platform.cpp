@@ -58,8 +58,13 @@ QFont fontFor(const layout::WidgetSpec& s) {
     f.setStyleHint(QFont::SansSerif);
     if (!QFontDatabase::families().contains(f.family()))
         f.setFamily(QStringLiteral("DejaVu Sans"));
-    // Points at the classic 96 dpi, so the text has the same pixel size everywhere.
-    f.setPixelSize(s.fontPoints > 0 ? qRound(s.fontPoints * 96.0 / 72.0) : 11);
+    // Points at the classic 96 dpi, so the text has the same pixel size everywhere;
+    // a wider stand-in family steps down until the caption fits its label.
+    int pixels = s.fontPoints > 0 ? qRound(s.fontPoints * 96.0 / 72.0) : 11;
+    f.setPixelSize(pixels);
+    const QString caption = QString::fromUtf8(s.caption.data(), qsizetype(s.caption.size()));
+    while (pixels > 8 && QFontMetrics(f).horizontalAdvance(caption) > s.width - 4)
+        f.setPixelSize(--pixels);
     return f;
 }
 
