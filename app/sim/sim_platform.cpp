@@ -408,8 +408,15 @@ void SimPlatform::yield() {
         throw TimeLimitReached{};
     if (runDue())
         return;
-    clock_.now_ = std::min(nextDue(), clock_.now() + yieldStep);
+    advanceTo(std::min(nextDue(), clock_.now() + yieldStep));
     runDue();
+}
+
+void SimPlatform::advanceTo(double time) {
+    const double step = time - clock_.now();
+    clock_.now_ = time;
+    if (advance && step > 0)
+        advance(step);
 }
 
 bool SimPlatform::load(double until) {
@@ -426,7 +433,7 @@ bool SimPlatform::runUntil(double until) {
         while (clock_.now() < until) {
             if (runDue())
                 continue;
-            clock_.now_ = std::min(nextDue(), until);
+            advanceTo(std::min(nextDue(), until));
             if (clock_.now() > timeLimit)
                 throw TimeLimitReached{};
         }

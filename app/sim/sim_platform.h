@@ -131,7 +131,11 @@ public:
     std::string programFolder() const override { return folder; }
     void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) override;
     void showAbout(const std::string& title, const std::string& text) override;
-    MediaFramework& media() override { return scriptedMedia; }
+    MediaFramework& media() override { return realMedia ? *realMedia : scriptedMedia; }
+    // A real engine in place of the scripted media, for tests of real files;
+    // `advance` is told each step of virtual time so the engine can keep pace.
+    MediaFramework* realMedia = nullptr;
+    std::function<void(double seconds)> advance;
 
     std::string folder = "/opt/fanbord";
 
@@ -142,6 +146,7 @@ private:
         std::function<void()> action;
     };
     bool runDue();
+    void advanceTo(double time);
     void dispatch(const std::function<void()>& action);
     double nextDue() const;
 
