@@ -31,14 +31,12 @@ piece I3Ik.Mid "EGce"
 [[ "$scenario" == missing ]] || piece Sverige.mid "GABcdefg"
 # No BLIP.Wav: the press feedback falls back to the built-in tone.
 
-# A private display; the first free number from 90 up.
-for n in $(seq 90 140); do
-  [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
-  Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$n"
-  break
-done
+# A private display; the server picks a free number and tells it, so tests can run side by side.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.05; done
+[[ -s "$work/display" ]] || fail "no X server"
+export DISPLAY=":$(head -1 "$work/display")"
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 
 export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
@@ -52,7 +50,12 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [[ -n "$window" ]] || fail "no window"
-eval "$(xdotool getwindowgeometry --shell "$window")"
+# The window may be found before it has its size.
+for _ in $(seq 50); do
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  [[ "$WIDTH" == 566 && "$HEIGHT" == 420 ]] && break
+  sleep 0.1
+done
 [[ "$WIDTH" == 566 && "$HEIGHT" == 420 ]] || fail "window is ${WIDTH}x${HEIGHT}"
 [[ "$X" == 117 && "$Y" == 90 ]] || fail "window not centred: at $X,$Y"
 
