@@ -1,7 +1,9 @@
 // Figures for the audio engine, and an offline render to WAV for listening:
-//   engine_bench FILE [OUT.wav]
-// prints SoundFont load time and RSS, RenderFile+Run time, render speed and
-// the rendered level. Prints figures; judges nothing.
+//   engine_bench FILE [OUT.wav]   SoundFont load time and RSS, RenderFile+Run
+//                                 time, render speed and level
+//   engine_bench --soak N FILE     N StartPlay-like replacements in a row, with
+//                                 RSS and thread count before and after
+// Prints figures; judges nothing.
 #include "media/engine/audio_engine.h"
 
 #include <sndfile.h>
@@ -9,6 +11,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <sys/resource.h>
 #include <vector>
@@ -19,7 +24,36 @@ static double ms(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
+static std::string status(const char* key) {
+    std::ifstream in("/proc/self/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(key, 0) == 0)
+            return line.substr(std::string(key).size());
+    return "?";
+}
+
+static int soak(int count, const char* file) {
+    fanbord::AudioEngine engine(fanbord::EngineOptions{.offline = true});
+    engine.soundFont();
+    std::vector<float> out(2 * 256);
+    std::printf("before: RSS%s, threads%s\n", status("VmRSS:").c_str(), status("Threads:").c_str());
+    std::unique_ptr<fanbord::MediaGraph> player;
+    const auto t0 = Clock::now();
+    for (int i = 0; i < count; ++i) {
+        player = engine.createGraph();
+        std::string why;
+        if (!player->renderFile(file, why) || !player->run(why))
+            return 1;
+        engine.render(out.data(), 256);
+    }
+    std::printf("after %d replacements (%.1f s): RSS%s, threads%s\n", count, ms(t0, Clock::now()) / 1000,
+                status("VmRSS:").c_str(), status("Threads:").c_str());
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--soak")
+        return soak(std::atoi(argv[2]), argv[3]);
     if (argc < 2) {
         std::fprintf(stderr, "usage: engine_bench FILE [OUT.wav]\n");
         return 2;

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Prints the program's figures on this machine. Not a test: nothing here fails
+# on a slow figure. Run from the repository after a build (./run.sh or ./test.sh).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+prog="$build/program"
+anthem="$prog/Sverige.mid"
+cmake --build "$build" --target engine_bench app_bench >/dev/null
+
+echo "== audio engine, offline, on $anthem"
+"$build/bench/engine_bench" "$anthem" /tmp/fanbord-bench.wav
+
+echo "== FluidSynth's own player on the same file, for comparison"
+sf=/usr/share/sounds/sf2/FluidR3_GM.sf2
+if command -v fluidsynth >/dev/null && [[ -f $sf ]]; then
+  start=$(date +%s.%N)
+  fluidsynth -ni -F /tmp/fanbord-bench-fs.wav -r 44100 "$sf" "$anthem" >/dev/null 2>&1
+  end=$(date +%s.%N)
+  bytes=$(stat -c %s /tmp/fanbord-bench-fs.wav); length=$(( (bytes - 44) / 4 / 441 ))e-2
+  awk -v s="$start" -v e="$end" -v l="$length" 'BEGIN { printf "fluidsynth -F: %.2f s for %.1f s of audio (%.1fx real time)\n", e - s, l, ((e - s) > 0 ? l / (e - s) : 0) }'
+else
+  echo "(fluidsynth or FluidR3_GM not installed)"
+fi
+
+echo "== soak: 10 000 replacements"
+"$build/bench/engine_bench" --soak 10000 "$anthem"
+
+echo "== the program on Qt (offscreen), with the real engine on a silent driver"
+SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen "$build/bench/app_bench" "$prog"
