@@ -72,9 +72,14 @@ void QtLabel::paint(QPainter& p) const {
         p.fillRect(rect(), background);
     if (caption_.empty())
         return;
-    p.setFont(font);
+    // A caption wider than its label steps down a pixel or two rather than lose its end.
+    const QString caption = QString::fromStdString(caption_);
+    QFont fitted = font;
+    while (fitted.pixelSize() > 8 && QFontMetrics(fitted).horizontalAdvance(caption) > w_)
+        fitted.setPixelSize(fitted.pixelSize() - 1);
+    p.setFont(fitted);
     p.setPen(text);
-    p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QString::fromStdString(caption_));
+    p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, caption);
 }
 
 // --- picture boxes
