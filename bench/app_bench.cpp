@@ -1,16 +1,19 @@
-// Figures for the real program on Qt: how fast the window appears, what the
-// cooperative waits and the idle loop cost, and how long StartPlay takes.
-// Prints figures; judges nothing.
+// Figures for the real program on Qt. Prints figures; judges nothing.
+//   app_bench --startup        run from the program folder: launch to window and
+//                              to first note, CPU during the ceremony's waits
+//   app_bench PROGRAM-FOLDER   CPU during a Sleep, an anthem and idle; StartPlay time
 #include "app/fanbord.h"
 #include "app/qt/qt_platform.h"
 #include "media/engine/audio_engine.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <sys/resource.h>
 
@@ -40,9 +43,67 @@ template <class F> double cpuShare(F work) {
     return (cpuSeconds() - cpu0) / (ms(t0, Clock::now()) / 1000.0) * 100.0;
 }
 
+// Passes everything to the engine, noting when the first piece starts.
+class FirstNote final : public fanbord::MediaFramework {
+public:
+    explicit FirstNote(fanbord::MediaFramework& inner) : inner_(inner) {}
+    std::unique_ptr<fanbord::MediaGraph> createGraph() override {
+        if (!first)
+            first = Clock::now();
+        return inner_.createGraph();
+    }
+    void playBlocking(const std::string& path) override { inner_.playBlocking(path); }
+    std::optional<Clock::time_point> first;
+
+private:
+    fanbord::MediaFramework& inner_;
+};
+
+struct ShowWatcher final : QObject {
+    std::optional<Clock::time_point> at;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Show && !at)
+            at = Clock::now();
+        return false;
+    }
+};
+
+// The real start-up: launch to window shown and to the first note of the
+// ceremony, then what the ceremony's waits cost.
+int startup(int argc, char** argv, Clock::time_point launch) {
+    QApplication app(argc, argv);
+    fanbord::EngineOptions options;
+    options.programFolder = QCoreApplication::applicationDirPath().toStdString();
+    fanbord::AudioEngine engine(options);
+    FirstNote media(engine);
+    fanbord::qt::QtPlatform platform(media);
+    fanbord::Fanbord form(platform);
+    platform.connect(form);
+    ShowWatcher shown;
+    platform.window()->installEventFilter(&shown);
+    double cpu0 = 0;
+    Clock::time_point t0;
+    QTimer::singleShot(2000, [&] {
+        cpu0 = cpuSeconds();
+        t0 = Clock::now();
+    });
+    QTimer::singleShot(12000, [&] {
+        std::printf("launch -> window shown       %8.1f ms\n", shown.at ? ms(launch, *shown.at) : -1.0);
+        std::printf("launch -> first ceremony note%8.1f ms\n", media.first ? ms(launch, *media.first) : -1.0);
+        std::printf("cpu during the ceremony      %8.2f %% of a core\n",
+                    (cpuSeconds() - cpu0) / (ms(t0, Clock::now()) / 1000.0) * 100.0);
+        std::fflush(stdout);
+        std::_Exit(0);
+    });
+    platform.start();
+    return app.exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--startup")
+        return startup(argc, argv, Clock::now());
     const auto launch = Clock::now();
     QApplication app(argc, argv);
     fanbord::AudioEngine engine(fanbord::EngineOptions{});

@@ -27,4 +27,7 @@ echo "== soak: 10 000 replacements"
 "$build/bench/engine_bench" --soak 10000 "$anthem"
 
 echo "== the program on Qt (offscreen), with the real engine on a silent driver"
+cp "$build/bench/app_bench" "$prog/app_bench"
+SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen "$prog/app_bench" --startup
+rm -f "$prog/app_bench"
 SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen "$build/bench/app_bench" "$prog"
