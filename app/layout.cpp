@@ -42,6 +42,31 @@ std::vector<WidgetSpec> build() {
 
 } // namespace
 
+void bind(Widgets& w, const WidgetSpec& s, PictureBox* box) {
+    if (s.name == Name::Pico) w.Pico = box;
+    if (s.name == Name::picProgBack) w.picProgBack = box;
+    if (s.name == Name::picProg) w.picProg = box;
+    if (s.name == Name::Kompis) w.Kompis = box;
+}
+
+void bind(Widgets& w, const WidgetSpec& s, Image* image) {
+    if (s.name == Name::Flagga) w.Flagga[s.index] = image;
+    if (s.name == Name::Sverige) w.Sverige = image;
+    if (s.name == Name::Flag) w.Flag = image;
+}
+
+void bind(Widgets& w, const WidgetSpec& s, Label* label) {
+    if (s.name == Name::Sponsor) w.Sponsor = label;
+    if (s.name == Name::ShowInfo) w.ShowInfo[s.index] = label;
+    if (s.name == Name::Intro) w.Intro = label;
+}
+
+void bind(Widgets& w, const WidgetSpec& s, Button* button) { (s.name == Name::Info ? w.Info : w.Quit) = button; }
+
+void bind(Widgets& w, const WidgetSpec& s, Timer* timer) {
+    (s.name == Name::playTimer ? w.playTimer : w.Timer2) = timer;
+}
+
 const std::vector<WidgetSpec>& widgets() {
     static const std::vector<WidgetSpec> table = build();
     return table;

@@ -45,6 +45,13 @@ struct WidgetSpec {
     int intervalMs = 0;
 };
 
+// Files a platform's widget under its name in the window's widget set.
+void bind(Widgets& w, const WidgetSpec& s, PictureBox* box);
+void bind(Widgets& w, const WidgetSpec& s, Image* image);
+void bind(Widgets& w, const WidgetSpec& s, Label* label);
+void bind(Widgets& w, const WidgetSpec& s, Button* button);
+void bind(Widgets& w, const WidgetSpec& s, Timer* timer);
+
 // In creation order, which is also the stacking order of windowless widgets
 // on the board (later ones are painted over earlier ones).
 const std::vector<WidgetSpec>& widgets();

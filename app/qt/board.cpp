@@ -15,19 +15,7 @@ QImage imageOf(const PictureRef& picture) {
 
 // --- windowless images and labels
 
-QtImage::QtImage(BoardView& board, int w, int h, bool stretch) : board_(board), w_(w), h_(h), stretch_(stretch) {}
-
-void QtImage::move(double left, double top) {
-    const QRect before = rect();
-    left_ = left;
-    top_ = top;
-    board_.update(before.united(rect()));
-}
-
-void QtImage::setVisible(bool visible) {
-    visible_ = visible;
-    board_.update(rect());
-}
+void repaintBoard(BoardView& board, const QRect& area) { board.update(area); }
 
 void QtImage::setPicture(PictureRef picture) {
     picture_ = std::move(picture);
@@ -44,20 +32,6 @@ void QtImage::paint(QPainter& p) const {
     } else {
         p.drawImage(rect().topLeft(), image);
     }
-}
-
-QtLabel::QtLabel(BoardView& board, int w, int h) : board_(board), w_(w), h_(h) {}
-
-void QtLabel::move(double left, double top) {
-    const QRect before = rect();
-    left_ = left;
-    top_ = top;
-    board_.update(before.united(rect()));
-}
-
-void QtLabel::setVisible(bool visible) {
-    visible_ = visible;
-    board_.update(rect());
 }
 
 void QtLabel::setCaption(const std::string& text) {

@@ -24,66 +24,65 @@ QImage imageOf(const PictureRef& picture);
 
 class BoardView;
 
-// Position and visibility shared by every seam widget; `changed` repaints or
-// moves the Qt side.
-class Placement {
+// Repaints part of the board; the windowless widgets live on its surface.
+void repaintBoard(BoardView& board, const QRect& area);
+
+// Place, size and visibility of a windowless widget painted on the board.
+template <class Seam> class BoardItem : public Seam {
 public:
-    double left() const { return left_; }
-    double top() const { return top_; }
-    bool visible() const { return visible_; }
-    QRect rect(int w, int h) const { return QRect(qRound(left_), qRound(top_), w, h); }
+    BoardItem(BoardView& board, int w, int h) : board_(board), w_(w), h_(h) {}
+    double left() const override { return left_; }
+    double top() const override { return top_; }
+    void move(double left, double top) override {
+        const QRect before = rect();
+        left_ = left;
+        top_ = top;
+        repaintBoard(board_, before.united(rect()));
+    }
+    bool visible() const override { return visible_; }
+    void setVisible(bool visible) override {
+        visible_ = visible;
+        repaintBoard(board_, rect());
+    }
+    QRect rect() const { return QRect(qRound(left_), qRound(top_), w_, h_); }
 
 protected:
+    BoardView& board_;
+    int w_, h_;
     double left_ = 0, top_ = 0;
     bool visible_ = true;
 };
 
-class QtImage final : public Image, public Placement {
+class QtImage final : public BoardItem<Image> {
 public:
-    QtImage(BoardView& board, int w, int h, bool stretch);
-    double left() const override { return Placement::left(); }
-    double top() const override { return Placement::top(); }
-    void move(double left, double top) override;
-    bool visible() const override { return visible_; }
-    void setVisible(bool visible) override;
+    QtImage(BoardView& board, int w, int h, bool stretch) : BoardItem(board, w, h), stretch_(stretch) {}
     std::string tooltip() const override { return tooltip_; }
     void setTooltip(const std::string& text) override { tooltip_ = text; }
     PictureRef picture() const override { return picture_; }
     void setPicture(PictureRef picture) override;
 
     void paint(QPainter& p) const;
-    QRect rect() const { return Placement::rect(w_, h_); }
     std::function<void()> onClick;
 
 private:
-    BoardView& board_;
-    int w_, h_;
     bool stretch_;
     std::string tooltip_;
     PictureRef picture_;
 };
 
-class QtLabel final : public Label, public Placement {
+class QtLabel final : public BoardItem<Label> {
 public:
-    QtLabel(BoardView& board, int w, int h);
-    double left() const override { return Placement::left(); }
-    double top() const override { return Placement::top(); }
-    void move(double left, double top) override;
-    bool visible() const override { return visible_; }
-    void setVisible(bool visible) override;
+    using BoardItem::BoardItem;
     std::string caption() const override { return caption_; }
     void setCaption(const std::string& text) override;
 
     void paint(QPainter& p) const;
-    QRect rect() const { return Placement::rect(w_, h_); }
     std::string tooltip;
     QFont font;
     QColor text = Qt::black;
     QColor background = Qt::transparent;
 
 private:
-    BoardView& board_;
-    int w_, h_;
     std::string caption_;
 };
 

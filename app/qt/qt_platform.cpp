@@ -129,11 +129,7 @@ void QtPlatform::build() {
             box->move(s.left, s.top);
             box->setVisible(s.visible);
             owned_.emplace_back(box);
-            boxes_.push_back(box);
-            if (s.name == Name::Pico) widgets_.Pico = box;
-            if (s.name == Name::picProgBack) widgets_.picProgBack = box;
-            if (s.name == Name::picProg) widgets_.picProg = box;
-            if (s.name == Name::Kompis) widgets_.Kompis = box;
+            bind(widgets_, s, box);
             break;
         }
         case Kind::Image: {
@@ -145,16 +141,14 @@ void QtPlatform::build() {
                 image->setPicture(std::make_shared<QtPicture>(art));
             board_->addImage(image);
             owned_.emplace_back(image);
+            bind(widgets_, s, image);
             if (s.name == Name::Flagga) {
-                widgets_.Flagga[s.index] = image;
                 board_->addTile(image);
                 image->onClick = [this, i = s.index] {
                     if (events_)
                         events_->Flagga_Click(static_cast<std::int16_t>(i));
                 };
             }
-            if (s.name == Name::Sverige) widgets_.Sverige = image;
-            if (s.name == Name::Flag) widgets_.Flag = image;
             break;
         }
         case Kind::Label: {
@@ -169,12 +163,9 @@ void QtPlatform::build() {
                 label->background = toQColor(*s.background);
             board_->addLabel(label);
             owned_.emplace_back(label);
-            if (s.name == Name::Sponsor) widgets_.Sponsor = label;
-            if (s.name == Name::ShowInfo) {
-                widgets_.ShowInfo[s.index] = label;
+            bind(widgets_, s, label);
+            if (s.name == Name::ShowInfo)
                 board_->addCaption(label);
-            }
-            if (s.name == Name::Intro) widgets_.Intro = label;
             break;
         }
         case Kind::Button: {
@@ -194,7 +185,7 @@ void QtPlatform::build() {
                 else
                     events_->Quit_Click();
             });
-            (isInfo ? widgets_.Info : widgets_.Quit) = button;
+            bind(widgets_, s, button);
             break;
         }
         case Kind::Timer: {
@@ -207,7 +198,7 @@ void QtPlatform::build() {
                 else
                     events_->Timer2_Timer();
             });
-            (isPlay ? widgets_.playTimer : widgets_.Timer2) = timer.get();
+            bind(widgets_, s, timer.get());
             timers_.push_back(std::move(timer));
             break;
         }

@@ -49,7 +49,6 @@ private:
     Widgets widgets_;
     std::vector<std::unique_ptr<Widget>> owned_;
     std::vector<std::unique_ptr<Timer>> timers_;
-    std::vector<QtPictureBox*> boxes_;
     QTimer wake_;
     bool unloading_ = false;
 };

@@ -280,10 +280,7 @@ SimPlatform::SimPlatform(ArtLoader art) {
         case Kind::PictureBox: {
             auto* box = new SimPictureBox(log, s, name, s.name == Name::Pico ? Raster() : art(s.art, s.index));
             owned_.emplace_back(box);
-            if (s.name == Name::Pico) widgets_.Pico = box;
-            if (s.name == Name::picProgBack) widgets_.picProgBack = box;
-            if (s.name == Name::picProg) widgets_.picProg = box;
-            if (s.name == Name::Kompis) widgets_.Kompis = box;
+            layout::bind(widgets_, s, box);
             break;
         }
         case Kind::Image: {
@@ -292,23 +289,19 @@ SimPlatform::SimPlatform(ArtLoader art) {
                 image->setPicture(std::make_shared<SimPicture>(art(s.art, s.index)));
             owned_.emplace_back(image);
             images_.push_back(image);
-            if (s.name == Name::Flagga) widgets_.Flagga[s.index] = image;
-            if (s.name == Name::Sverige) widgets_.Sverige = image;
-            if (s.name == Name::Flag) widgets_.Flag = image;
+            layout::bind(widgets_, s, image);
             break;
         }
         case Kind::Label: {
             auto* label = new SimLabel(log, s, name);
             owned_.emplace_back(label);
-            if (s.name == Name::Sponsor) widgets_.Sponsor = label;
-            if (s.name == Name::ShowInfo) widgets_.ShowInfo[s.index] = label;
-            if (s.name == Name::Intro) widgets_.Intro = label;
+            layout::bind(widgets_, s, label);
             break;
         }
         case Kind::Button: {
             auto* button = new SimButton(log, s, name);
             owned_.emplace_back(button);
-            (s.name == Name::Info ? widgets_.Info : widgets_.Quit) = button;
+            layout::bind(widgets_, s, button);
             break;
         }
         case Kind::Timer: {
@@ -316,7 +309,7 @@ SimPlatform::SimPlatform(ArtLoader art) {
             auto timer = std::make_unique<SimTimer>(*this, s.intervalMs, [this, isPlay] {
                 isPlay ? events_->playTimer_Timer() : events_->Timer2_Timer();
             });
-            (isPlay ? widgets_.playTimer : widgets_.Timer2) = timer.get();
+            layout::bind(widgets_, s, timer.get());
             timers_.push_back(std::move(timer));
             break;
         }
