@@ -4,16 +4,43 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
 #include <QtTest>
 
 using namespace fanbord;
 
 namespace {
 
+// A piece that "plays" for a given time by the wall clock, making no sound.
+class TimedGraph final : public MediaGraph {
+public:
+    explicit TimedGraph(double seconds) : seconds_(seconds) {}
+    bool renderFile(const std::string&, std::string&) override { return true; }
+    bool run(std::string&) override {
+        clock_.start();
+        return true;
+    }
+    void stop() override { stoppedAt_ = currentPosition(); }
+    double duration() const override { return seconds_; }
+    double currentPosition() const override {
+        return stoppedAt_ >= 0 ? stoppedAt_ : clock_.isValid() ? clock_.elapsed() / 1000.0 : 0;
+    }
+
+private:
+    double seconds_;
+    double stoppedAt_ = -1;
+    QElapsedTimer clock_;
+};
+
 // Plays nothing and ends nothing: the window on its own.
 class SilentMedia final : public MediaFramework {
 public:
-    std::unique_ptr<MediaGraph> createGraph() override { return nullptr; }
+    std::unique_ptr<MediaGraph> createGraph() override {
+        return pieceSeconds > 0 ? std::make_unique<TimedGraph>(pieceSeconds) : nullptr;
+    }
+    double pieceSeconds = 0;
     void playBlocking(const std::string&) override { ++blips; }
     int blips = 0;
 };
@@ -30,6 +57,7 @@ class QtWindowTest : public QObject {
 private slots:
     void init() {
         media.blips = 0;
+        media.pieceSeconds = 0;
         platform = std::make_unique<qt::QtPlatform>(media);
         form = std::make_unique<Fanbord>(*platform);
         platform->connect(*form);
@@ -160,6 +188,32 @@ private slots:
             afterQuit = afterQuit->nextInFocusChain();
         QCOMPARE(afterQuit, static_cast<QWidget*>(info));
         QCOMPARE(quit->accessibleName(), QStringLiteral("Sluta"));
+    }
+
+    void aboutBoxIsModalWhileTheRollPlays() {
+        media.pieceSeconds = 1.5;
+        form->AutoPlay = true;
+        platform->widgets().Info->setVisible(true);
+        QString title, text;
+        bool hadIcon = false, barShown = false;
+        QTimer::singleShot(1300, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            title = box->windowTitle();
+            text = box->informativeText();
+            hadIcon = !box->iconPixmap().isNull();
+            barShown = platform->widgets().picProgBack->visible(); // the progress tick ran under the box
+            QCOMPARE(platform->widgets().ShowInfo[0]->caption(), std::string("En virvel för"));
+            box->accept();
+        });
+        auto* info = static_cast<qt::QtButton*>(platform->widgets().Info)->view();
+        QTest::mouseClick(info, Qt::LeftButton);
+        QCOMPARE(title, QStringLiteral("Information om detta flaggprogram"));
+        QCOMPARE(text.count('\n'), 1);
+        QVERIFY(hadIcon);
+        QVERIFY(barShown);
+        QCOMPARE(platform->widgets().ShowInfo[0]->caption(), std::string()); // closing stopped the roll
+        QCOMPARE(platform->widgets().ShowInfo[1]->caption(), std::string());
     }
 
     void tilesAndCaptionsHaveAccessibleNames() {
