@@ -73,7 +73,7 @@ std::unique_ptr<Synth> makeFluidSynth(const std::vector<std::string>& candidates
             continue;
         fluid_settings_t* settings = new_fluid_settings();
         fluid_settings_setnum(settings, "synth.sample-rate", rate);
-        fluid_settings_setnum(settings, "synth.gain", 0.9);
+        fluid_settings_setnum(settings, "synth.gain", 0.4);
         fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
         fluid_settings_setint(settings, "synth.threadsafe-api", 0);
         fluid_settings_setint(settings, "synth.cpu-cores", 1);
