@@ -1,46 +1,49 @@
 #include "sim_fixture.h"
 
 #include <QtTest>
+#include <string>
+#include <vector>
 
 using namespace fanbord;
 using namespace fanbord::test;
+using namespace std::string_literals;
 
 class CatalogueTest : public QObject {
     Q_OBJECT
 private slots:
     void mediaFilesFollowTheProgramFolder_data() {
-        QTest::addColumn<QString>("folder");
+        QTest::addColumn<std::string>("folder");
         QTest::addColumn<int>("piece");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("windows anthem") << "D:\\Flags" << 3 << "D:\\Flags\\Danmark.MID";
-        QTest::newRow("windows blip") << "D:\\Flags" << 34 << "D:\\Flags\\BLIP.Wav";
-        QTest::newRow("unix anthem") << "/opt/fanbord" << 29 << "/opt/fanbord/Österrike.MID";
-        QTest::newRow("drum roll") << "/opt/fanbord" << 30 << "/opt/fanbord/En_virvel_för_Tolvander.Wav";
-        QTest::newRow("call") << "/opt/fanbord" << 31 << "/opt/fanbord/GivAkt.Mid";
-        QTest::newRow("march") << "/opt/fanbord" << 32 << "/opt/fanbord/Paradmarsch.Mid";
-        QTest::newRow("signal") << "/opt/fanbord" << 33 << "/opt/fanbord/I3Ik.Mid";
-        QTest::newRow("rumänien") << "/" << 19 << "/Rumänien.mid";
+        QTest::addColumn<std::string>("expected");
+        QTest::newRow("windows anthem") << "D:\\Flags"s << 3 << "D:\\Flags\\Danmark.MID"s;
+        QTest::newRow("windows blip") << "D:\\Flags"s << 34 << "D:\\Flags\\BLIP.Wav"s;
+        QTest::newRow("unix anthem") << "/opt/fanbord"s << 29 << "/opt/fanbord/Österrike.MID"s;
+        QTest::newRow("drum roll") << "/opt/fanbord"s << 30 << "/opt/fanbord/En_virvel_för_Tolvander.Wav"s;
+        QTest::newRow("call") << "/opt/fanbord"s << 31 << "/opt/fanbord/GivAkt.Mid"s;
+        QTest::newRow("march") << "/opt/fanbord"s << 32 << "/opt/fanbord/Paradmarsch.Mid"s;
+        QTest::newRow("signal") << "/opt/fanbord"s << 33 << "/opt/fanbord/I3Ik.Mid"s;
+        QTest::newRow("rumänien") << "/"s << 19 << "/Rumänien.mid"s;
     }
     void mediaFilesFollowTheProgramFolder() {
-        QFETCH(QString, folder);
+        QFETCH(std::string, folder);
         QFETCH(int, piece);
-        QFETCH(QString, expected);
+        QFETCH(std::string, expected);
         SimWindow s;
-        s.form.AppPath = appPathFrom(folder.toStdString());
+        s.form.AppPath = appPathFrom(folder);
         s.form.Init();
-        QCOMPARE(QString::fromStdString(s.form.tables.MediaFile[piece]), expected);
+        QCOMPARE(s.form.tables.MediaFile[piece], expected);
     }
 
     void onlyFourAnthemsEndInUpperCase() {
-        QStringList upper;
+        std::vector<std::string> upper;
         for (int i = 0; i < kNationCount; ++i) {
-            const QString f = QString::fromUtf8(kPieces[i].fileName.data(), kPieces[i].fileName.size());
-            if (f.endsWith(".MID"))
-                upper << f;
+            const std::string f(kPieces[i].fileName);
+            if (f.ends_with(".MID"))
+                upper.push_back(f);
             else
-                QVERIFY2(f.endsWith(".mid"), qPrintable(f));
+                QVERIFY2(f.ends_with(".mid"), f.c_str());
         }
-        QCOMPARE(upper, QStringList({"Danmark.MID", "Grekland.MID", "Tyskland.MID", "Österrike.MID"}));
+        QCOMPARE(upper, (std::vector<std::string>{"Danmark.MID", "Grekland.MID", "Tyskland.MID", "Österrike.MID"}));
     }
 
     void tablesAndTooltips() {

@@ -2,6 +2,8 @@
 
 #include <QtTest>
 #include <cmath>
+#include <memory>
+#include <string>
 
 using namespace fanbord;
 using namespace fanbord::test;
@@ -61,7 +63,7 @@ private slots:
             const int ticks = int(x.at - marchStart); // ticks so far, counting 0 … 
             if (ticks <= 49) {
                 QCOMPARE(x.left, 508.0);
-                QVERIFY2(std::abs(x.top - climbHeight(ticks - 1)) < 1e-9, qPrintable(QString::number(x.at)));
+                QVERIFY2(std::abs(x.top - climbHeight(ticks - 1)) < 1e-9, std::to_string(x.at).c_str());
             } else if (ticks <= 55) {
                 QCOMPARE(x.top, climbHeight(48)); // resting just below the top
             } else {

@@ -1,6 +1,8 @@
 #include "sim_fixture.h"
 
 #include <QtTest>
+#include <algorithm>
+#include <cstdint>
 
 using namespace fanbord;
 using namespace fanbord::test;

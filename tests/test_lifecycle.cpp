@@ -2,25 +2,27 @@
 
 #include <QtTest>
 #include <algorithm>
+#include <string>
 
 using namespace fanbord;
 using namespace fanbord::test;
+using namespace std::string_literals;
 
 class LifecycleTest : public QObject {
     Q_OBJECT
 private slots:
     void appPath_data() {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("drive root") << "C:\\" << "C:\\";
-        QTest::newRow("windows folder") << "D:\\Flags" << "D:\\Flags\\";
-        QTest::newRow("unix root") << "/" << "/";
-        QTest::newRow("unix folder") << "/opt/fanbord" << "/opt/fanbord/";
+        QTest::addColumn<std::string>("folder");
+        QTest::addColumn<std::string>("expected");
+        QTest::newRow("drive root") << "C:\\"s << "C:\\"s;
+        QTest::newRow("windows folder") << "D:\\Flags"s << "D:\\Flags\\"s;
+        QTest::newRow("unix root") << "/"s << "/"s;
+        QTest::newRow("unix folder") << "/opt/fanbord"s << "/opt/fanbord/"s;
     }
     void appPath() {
-        QFETCH(QString, folder);
-        QFETCH(QString, expected);
-        QCOMPARE(QString::fromStdString(appPathFrom(folder.toStdString())), expected);
+        QFETCH(std::string, folder);
+        QFETCH(std::string, expected);
+        QCOMPARE(appPathFrom(folder), expected);
     }
 
     void loadRunsCeremonyThenRevealsControlsInOrder() {
