@@ -1,0 +1,345 @@
+#include "app/win/win_board.h"
+
+#include "app/win/win_text.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace fanbord::win {
+
+namespace {
+
+int rounded(double v) { return int(std::lround(v)); }
+
+RECT unite(const RECT& a, const RECT& b) {
+    RECT r;
+    UnionRect(&r, &a, &b);
+    return r;
+}
+
+} // namespace
+
+// --- windowless images and labels
+
+template <class Seam> RECT BoardItem<Seam>::rect() const {
+    const int l = rounded(left_), t = rounded(top_);
+    return RECT{l, t, l + w_, t + h_};
+}
+
+template <class Seam> void BoardItem<Seam>::move(double left, double top) {
+    const RECT before = rect();
+    left_ = left;
+    top_ = top;
+    board_.invalidate(unite(before, rect()));
+    if (toolId >= 0)
+        board_.moveTooltip(toolId, rect());
+}
+
+template <class Seam> void BoardItem<Seam>::setVisible(bool visible) {
+    visible_ = visible;
+    board_.invalidate(rect());
+}
+
+template class BoardItem<Image>;
+template class BoardItem<Label>;
+
+void WinImage::setPicture(PictureRef picture) {
+    picture_ = std::move(picture);
+    board_.invalidate(rect());
+}
+
+void WinImage::paint(HDC dc) const {
+    const Bitmap* bitmap = bitmapOf(picture_);
+    if (!visible_ || !bitmap)
+        return;
+    const RECT r = rect();
+    if (stretch_)
+        drawStretched(dc, r, *bitmap);
+    else
+        drawOver(dc, r.left, r.top, *bitmap);
+}
+
+WinLabel::~WinLabel() {
+    if (font_)
+        DeleteObject(font_);
+}
+
+void WinLabel::setCaption(const std::string& text) {
+    caption_ = text;
+    board_.invalidate(rect());
+}
+
+void WinLabel::paint(HDC dc) const {
+    if (!visible_)
+        return;
+    RECT r = rect();
+    if (opaque) {
+        HBRUSH brush = CreateSolidBrush(background);
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+    }
+    if (caption_.empty())
+        return;
+    const std::wstring caption = widen(caption_);
+    // A caption wider than its label steps down a pixel or two rather than lose its end.
+    LOGFONTW shape{};
+    GetObjectW(font_, sizeof shape, &shape);
+    HFONT fitted = nullptr;
+    HGDIOBJ old = SelectObject(dc, font_);
+    SIZE size{};
+    while (GetTextExtentPoint32W(dc, caption.c_str(), int(caption.size()), &size) && size.cx > w_ &&
+           std::abs(shape.lfHeight) > 8) {
+        shape.lfHeight += shape.lfHeight < 0 ? 1 : -1;
+        HFONT smaller = CreateFontIndirectW(&shape);
+        SelectObject(dc, smaller);
+        if (fitted)
+            DeleteObject(fitted);
+        fitted = smaller;
+    }
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, text);
+    DrawTextW(dc, caption.c_str(), int(caption.size()), &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, old);
+    if (fitted)
+        DeleteObject(fitted);
+    // Text leaves the alpha byte at 0; the surface's pixels are all opaque.
+}
+
+// --- picture boxes
+
+WinPictureBox::WinPictureBox(HWND window, int w, int h, std::optional<Rgb> background,
+                             std::shared_ptr<Bitmap> picture)
+    : window_(window), w_(w), h_(h), background_(background), picture_(std::move(picture)), layer_(w, h) {}
+
+void WinPictureBox::move(double left, double top) {
+    left_ = left;
+    top_ = top;
+    if (window_)
+        SetWindowPos(window_, nullptr, rounded(left), rounded(top), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WinPictureBox::setVisible(bool visible) {
+    visible_ = visible;
+    if (window_)
+        ShowWindow(window_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void WinPictureBox::clear() {
+    layer_.clear();
+    if (window_)
+        InvalidateRect(window_, nullptr, FALSE);
+}
+
+void WinPictureBox::outline(int x1, int y1, int x2, int y2, Rgb colour) {
+    // Filled edges: exactly one pixel wide, both corners inclusive.
+    const int l = std::min(x1, x2), r = std::max(x1, x2), t = std::min(y1, y2), b = std::max(y1, y2);
+    HBRUSH brush = CreateSolidBrush(colourRef(colour));
+    const RECT edges[4] = {{l, t, r + 1, t + 1}, {l, b, r + 1, b + 1}, {l, t, l + 1, b + 1}, {r, t, r + 1, b + 1}};
+    for (const RECT& e : edges) {
+        FillRect(layer_.dc(), &e, brush);
+        layer_.makeOpaque(e);
+    }
+    DeleteObject(brush);
+    if (window_)
+        InvalidateRect(window_, nullptr, FALSE);
+}
+
+std::shared_ptr<Bitmap> WinPictureBox::composed(std::function<std::shared_ptr<Bitmap>()> under) const {
+    auto out = std::make_shared<Bitmap>(w_, h_);
+    if (background_) {
+        out->fill(*background_);
+    } else if (under) {
+        if (auto parent = under())
+            BitBlt(out->dc(), 0, 0, w_, h_, parent->dc(), rounded(left_), rounded(top_), SRCCOPY);
+    }
+    if (picture_)
+        drawOver(out->dc(), 0, 0, *picture_);
+    drawOver(out->dc(), 0, 0, layer_);
+    return out;
+}
+
+PictureRef WinPictureBox::snapshot() const {
+    auto image = composed(underlay);
+    image->makeOpaque(RECT{0, 0, w_, h_});
+    return std::make_shared<WinPicture>(std::move(image));
+}
+
+// --- buttons and timers
+
+void WinButton::move(double left, double top) {
+    left_ = left;
+    top_ = top;
+    SetWindowPos(window_, nullptr, rounded(left), rounded(top), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WinButton::setVisible(bool visible) {
+    visible_ = visible;
+    ShowWindow(window_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void WinButton::draw(const DRAWITEMSTRUCT& item) const {
+    const RECT r = item.rcItem;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    Bitmap canvas(w, h);
+    canvas.fill(background_);
+    // The face is a little larger than the button; centre it, as a graphical button does.
+    const int pressed = (item.itemState & ODS_SELECTED) ? 1 : 0;
+    if (face_)
+        drawOver(canvas.dc(), (w - face_->width()) / 2 + pressed, (h - face_->height()) / 2 + pressed, *face_);
+    if (item.itemState & ODS_FOCUS) {
+        RECT focus{2, 2, w - 2, h - 2};
+        DrawFocusRect(canvas.dc(), &focus);
+    }
+    GdiFlush();
+    BitBlt(item.hDC, r.left, r.top, w, h, canvas.dc(), 0, 0, SRCCOPY);
+}
+
+void WinTimer::setEnabled(bool enabled) {
+    if (enabled == enabled_)
+        return;
+    enabled_ = enabled;
+    if (enabled)
+        SetTimer(window_, id_, UINT(interval_), nullptr);
+    else
+        KillTimer(window_, id_);
+}
+
+// --- the board
+
+Board::Board(HWND window, std::shared_ptr<Bitmap> background) : window_(window), background_(std::move(background)) {
+    tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+}
+
+void Board::addImage(WinImage* image) { stacking_.push_back({image, nullptr}); }
+void Board::addLabel(WinLabel* label) { stacking_.push_back({nullptr, label}); }
+
+void Board::addTooltip(int id, const RECT& area) {
+    if (!tooltips_)
+        return;
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = window_;
+    tool.uId = UINT_PTR(id);
+    tool.rect = area;
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(tooltips_, TTM_ADDTOOLW, 0, LPARAM(&tool));
+}
+
+void Board::moveTooltip(int id, const RECT& area) {
+    if (!tooltips_)
+        return;
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window_;
+    tool.uId = UINT_PTR(id);
+    tool.rect = area;
+    SendMessageW(tooltips_, TTM_NEWTOOLRECTW, 0, LPARAM(&tool));
+}
+
+void Board::invalidate(const RECT& area) { InvalidateRect(window_, &area, FALSE); }
+
+std::shared_ptr<Bitmap> Board::surface() const {
+    const int w = background_ ? background_->width() : 1, h = background_ ? background_->height() : 1;
+    auto out = std::make_shared<Bitmap>(w, h);
+    out->fill(Rgb{std::uint8_t(GetSysColor(COLOR_BTNFACE) & 0xff), std::uint8_t((GetSysColor(COLOR_BTNFACE) >> 8) & 0xff),
+                  std::uint8_t((GetSysColor(COLOR_BTNFACE) >> 16) & 0xff)});
+    if (background_)
+        drawOver(out->dc(), 0, 0, *background_);
+    for (const Item& item : stacking_) {
+        if (item.image)
+            item.image->paint(out->dc());
+        else
+            item.label->paint(out->dc());
+    }
+    GdiFlush();
+    return out;
+}
+
+void Board::paint(HDC dc, const RECT& area) const {
+    const auto s = surface();
+    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, s->dc(), area.left, area.top,
+           SRCCOPY);
+}
+
+WinImage* Board::imageAt(POINT p) const {
+    for (auto it = stacking_.rbegin(); it != stacking_.rend(); ++it) {
+        if (!it->image || !it->image->visible())
+            continue;
+        const RECT r = it->image->rect();
+        if (PtInRect(&r, p))
+            return it->image;
+    }
+    return nullptr;
+}
+
+std::string Board::tooltipAt(int id) const {
+    for (const Item& item : stacking_) {
+        if (item.image && item.image->toolId == id)
+            return item.image->visible() ? item.image->tooltip() : std::string();
+        if (item.label && item.label->toolId == id)
+            return item.label->visible() ? item.label->tooltip : std::string();
+    }
+    return {};
+}
+
+bool Board::handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
+    result = 0;
+    switch (message) {
+    case WM_ERASEBKGND: result = 1; return true;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window_, &ps);
+        paint(dc, ps.rcPaint);
+        EndPaint(window_, &ps);
+        return true;
+    }
+    case WM_LBUTTONDOWN:
+        pressed_ = imageAt(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+        if (pressed_)
+            SetCapture(window_);
+        return true;
+    case WM_LBUTTONUP: {
+        WinImage* pressed = pressed_;
+        pressed_ = nullptr;
+        if (GetCapture() == window_)
+            ReleaseCapture();
+        // Like a button: the click counts where it was pressed and released on the same image.
+        if (pressed && imageAt(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}) == pressed && pressed->onClick)
+            pressed->onClick();
+        return true;
+    }
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lp);
+        if (header->code != TTN_GETDISPINFOW)
+            return false;
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(lp);
+        tooltipText_ = widen(tooltipAt(int(info->hdr.idFrom)));
+        info->lpszText = tooltipText_.data();
+        return true;
+    }
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+        for (WinButton* b : buttons)
+            if (b->window() == item->hwndItem)
+                b->draw(*item);
+        result = TRUE;
+        return true;
+    }
+    case WM_COMMAND:
+        if (HIWORD(wp) == BN_CLICKED)
+            for (WinButton* b : buttons)
+                if (b->window() == reinterpret_cast<HWND>(lp) && onButton)
+                    onButton(b);
+        return true;
+    default: return false;
+    }
+}
+
+} // namespace fanbord::win
