@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Drives the real program as a person would, on a private X server, with
-# short media of its own: e2e.sh SCENARIO FANBORD CLOSE_WINDOW
+# short media of its own: e2e.sh SCENARIO FANBORD CLOSE_WINDOW [CLOSE_ABOUT]
 #   normal        the ceremony runs, the controls appear, tile 22 hoists the framed
 #                 Swedish flag, Sluta ends the program with status 0
 #   missing       a missing anthem ends the program when its tile is clicked
 #   close         the system closing the window during the ceremony ends it at once
+#   names         (Windows) the anthem of Österrike plays; the about box opens over
+#                 the drum roll, is modal, and closes with OK; Sluta still ends it
+# A FANBORD ending in .exe is the Windows program, run under Wine in the
+# environment and on the display the caller set up (WINEPREFIX and friends;
+# Wine's desktop is bound to one display); its tests must not run side by side.
 set -euo pipefail
-scenario=$1 exe=$2 close_window=$3
+scenario=$1 exe=$2 close_window=$3 close_about=${4:-}
 
 work=$(mktemp -d)
 xvfb_pid="" app_pid=""
@@ -16,11 +21,23 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "e2e $scenario: FAIL: $*" >&2; [[ -f "$work/stderr" ]] && sed 's/^/  stderr: /' "$work/stderr" >&2; exit 1; }
+fail() {
+  echo "e2e $scenario: FAIL: $*" >&2
+  # What the screen showed, for whoever reads the failure.
+  [[ -n "${DISPLAY:-}" ]] && import -window root "${TMPDIR:-/tmp}/fanbord-e2e-$scenario.png" 2>/dev/null &&
+    echo "  screen: ${TMPDIR:-/tmp}/fanbord-e2e-$scenario.png" >&2
+  [[ -f "$work/stderr" ]] && sed 's/^/  stderr: /' "$work/stderr" >&2; exit 1; }
 
 prog="$work/program"
 mkdir -p "$prog"
-cp "$exe" "$prog/fanbord"
+launch=("$prog/fanbord")
+if [[ "$exe" == *.exe ]]; then
+  [[ -d "${WINEPREFIX:-}" && -n "${DISPLAY:-}" ]] || fail "no Wine prefix or display"
+  launch=(wine "$prog/Fanbord.exe")
+  cp "$exe" "$prog/Fanbord.exe"
+else
+  cp "$exe" "$prog/fanbord"
+fi
 piece() { # name, notes: about half a second at this tempo
   printf 'X:1\nT:test\nM:4/4\nL:1/8\nQ:1/4=240\nK:C\n%s|]\n' "$2" > "$work/piece.abc"
   abc2midi "$work/piece.abc" -o "$prog/$1" -silent >/dev/null
@@ -29,22 +46,30 @@ piece GivAkt.Mid "CEGc"
 piece Paradmarsch.Mid "cGEC"
 piece I3Ik.Mid "EGce"
 [[ "$scenario" == missing ]] || piece Sverige.mid "GABcdefg"
+if [[ "$scenario" == names ]]; then
+  piece "Österrike.MID" "GABcdefgfedcBAG"
+  cp "$(dirname "$exe")/En_virvel_för_Tolvander.Wav" "$prog/"
+fi
 # No BLIP.Wav: the press feedback falls back to the built-in tone.
 
 # A private display; the server picks a free number and tells it, so tests can run side by side.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.05; done
-[[ -s "$work/display" ]] || fail "no X server"
-export DISPLAY=":$(head -1 "$work/display")"
+if [[ "$exe" != *.exe ]]; then
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.05; done
+  [[ -s "$work/display" ]] || fail "no X server"
+  export DISPLAY=":$(head -1 "$work/display")"
+fi
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+read -r screen_w screen_h <<<"$(xdotool getdisplaygeometry)"
+centre_x=$(((screen_w - 566) / 2)) centre_y=$(((screen_h - 420) / 2))
 
 export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
-"$prog/fanbord" 2>"$work/stderr" &
+"${launch[@]}" 2>"$work/stderr" &
 app_pid=$!
 
 window=""
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   window=$(xdotool search --name '^Fanbord$' 2>/dev/null | head -1 || true)
   [[ -n "$window" ]] && break
   sleep 0.1
@@ -53,11 +78,11 @@ done
 # The window may be found before it has its size.
 for _ in $(seq 50); do
   eval "$(xdotool getwindowgeometry --shell "$window")"
-  [[ "$WIDTH" == 566 && "$HEIGHT" == 420 ]] && break
+  [[ "$WIDTH" == 566 && "$HEIGHT" == 420 && "$X" == "$centre_x" && "$Y" == "$centre_y" ]] && break
   sleep 0.1
 done
 [[ "$WIDTH" == 566 && "$HEIGHT" == 420 ]] || fail "window is ${WIDTH}x${HEIGHT}"
-[[ "$X" == 117 && "$Y" == 90 ]] || fail "window not centred: at $X,$Y"
+[[ "$X" == "$centre_x" && "$Y" == "$centre_y" ]] || fail "window not centred: at $X,$Y"
 
 rgb() { # window-relative x y → "r g b"
   import -window root -crop "1x1+$((X + $1))+$((Y + $2))" -depth 8 txt:- 2>/dev/null |
@@ -80,7 +105,7 @@ wait_exit() { # seconds; sets $status, or fails
 if [[ "$scenario" == close ]]; then
   sleep 1
   "$close_window" "$window"
-  wait_exit 3
+  wait_exit 10
   [[ "$status" == 0 ]] || fail "exit status $status"
   echo "e2e close: ok"
   exit 0
@@ -95,30 +120,73 @@ for _ in $(seq 120); do
 done
 [[ -n "$shown" ]] || fail "the controls never appeared"
 
+alive() { kill -0 "$app_pid" 2>/dev/null || fail "the program ended"; }
+caption_shown() { # some red text in the first caption line
+  import -window root -crop "136x14+$((X + 424))+$((Y + 376))" -depth 8 txt:- 2>/dev/null |
+    awk -F'[(),]' '/^[0-9]/ { if ($3 > 150 && $4 < 120 && $5 < 120) n++ } END { exit !(n > 3) }'
+}
+if [[ "$scenario" == names ]]; then
+  click $((408 + 38)) $((272 + 25)) # Österrike
+  sleep 1.5
+  alive
+  ! grep -q 'cannot play' "$work/stderr" || fail "the anthem of Österrike did not play"
+  caption_shown || fail "no caption for Österrike"
+  click $((280 + 31)) $((376 + 15)) # Info
+  about=""
+  for _ in $(seq 50); do
+    about=$(xdotool search --name 'Information om detta flaggprogram' 2>/dev/null | head -1 || true)
+    [[ -n "$about" ]] && break
+    sleep 0.1
+  done
+  [[ -n "$about" ]] || fail "no about box"
+  alive
+  click $((352 + 31)) $((376 + 15)) # Sluta, while the box is open: it is modal
+  sleep 1
+  alive
+  wine "$close_about" || fail "could not press OK in the about box"
+  for _ in $(seq 50); do
+    xdotool search --name 'Information om detta flaggprogram' >/dev/null 2>&1 || break
+    sleep 0.1
+  done
+  ! xdotool search --name 'Information om detta flaggprogram' >/dev/null 2>&1 || fail "the about box stayed open"
+  sleep 0.5
+  ! caption_shown || fail "the captions were not emptied when the about box closed"
+  click $((352 + 31)) $((376 + 15))
+  wait_exit 10
+  [[ "$status" == 0 ]] || fail "exit status $status"
+  echo "e2e names: ok"
+  exit 0
+fi
+
 click $((328 + 38)) $((206 + 25))
 if [[ "$scenario" == missing ]]; then
-  wait_exit 5
+  wait_exit 10
   [[ "$status" == 0 ]] || fail "exit status $status"
   grep -q 'Sverige.mid' "$work/stderr" || fail "stderr does not name the missing file"
   echo "e2e missing: ok"
   exit 0
 fi
 
-sleep 0.6
 # The short march leaves the hoist running, so the flag may already be on its
-# way up again: find its frame anywhere along the pole.
-import -window root -crop "40x230+$((X + 505))+$((Y + 100))" -depth 8 txt:- 2>/dev/null |
-  sed -n 's/^\([0-9]*\),\([0-9]*\): (\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3 \4 \5/p' >"$work/pole.txt"
-found=$(awk '{ r[$1","$2] = $3; g[$1","$2] = $4; b[$1","$2] = $5 }
-  END {
-    for (y = 0; y < 212; y++) for (x = 2; x <= 3; x++) {
-      f = x "," y; bl = (x + 5) "," (y + 4); ye = (x + 12) "," (y + 9)
-      if (r[f] + g[f] + b[f] < 180 && b[bl] > 120 && r[bl] < 60 && r[ye] > 180 && g[ye] > 150 && b[ye] < 80) { print y + 100; exit }
-    }
-  }' "$work/pole.txt")
+# way up again: find its frame anywhere along the pole. The board repaints once
+# the anthem has started, which takes a while under Wine.
+found=""
+for _ in $(seq 20); do
+  sleep 0.2
+  import -window root -crop "40x230+$((X + 505))+$((Y + 100))" -depth 8 txt:- 2>/dev/null |
+    sed -n 's/^\([0-9]*\),\([0-9]*\): (\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3 \4 \5/p' >"$work/pole.txt"
+  found=$(awk '{ r[$1","$2] = $3; g[$1","$2] = $4; b[$1","$2] = $5 }
+    END {
+      for (y = 0; y < 212; y++) for (x = 2; x <= 3; x++) {
+        f = x "," y; bl = (x + 5) "," (y + 4); ye = (x + 12) "," (y + 9)
+        if (r[f] + g[f] + b[f] < 180 && b[bl] > 120 && r[bl] < 60 && r[ye] > 180 && g[ye] > 150 && b[ye] < 80) { print y + 100; exit }
+      }
+    }' "$work/pole.txt")
+  [[ -n "$found" ]] && break
+done
 [[ -n "$found" ]] || fail "no framed Swedish flag on the pole"
 
 click $((352 + 31)) $((376 + 15))
-wait_exit 5
+wait_exit 10
 [[ "$status" == 0 ]] || fail "exit status $status"
 echo "e2e normal: ok"
