@@ -76,6 +76,7 @@ public:
             why = describe(hr);
             return false;
         }
+        duration_ = -1;
         return true;
     }
     bool run(std::string& why) override {
@@ -88,8 +89,14 @@ public:
     }
     void stop() override { control_->Stop(); }
     double duration() const override {
-        REFTIME d = 0;
-        return SUCCEEDED(position_->get_Duration(&d)) ? d : 0.0;
+        // Fixed once the graph is built, and asked for on every pass of a wait.
+        if (duration_ < 0) {
+            REFTIME d = 0;
+            if (FAILED(position_->get_Duration(&d)))
+                return 0.0;
+            duration_ = d;
+        }
+        return duration_;
     }
     double currentPosition() const override {
         REFTIME t = 0;
@@ -99,7 +106,8 @@ public:
         // whatever the renderer's last report was.
         if (completed())
             t = std::max(t, duration());
-        return std::max(t, last_ = std::max(last_, t));
+        last_ = std::max(last_, t); // the position only rises
+        return last_;
     }
 
 private:
@@ -122,6 +130,7 @@ private:
     Com<IMediaEvent> events_;
     mutable bool complete_ = false;
     mutable double last_ = 0;
+    mutable double duration_ = -1;
 };
 
 } // namespace

@@ -33,7 +33,9 @@ mkdir -p "$prog"
 launch=("$prog/fanbord")
 if [[ "$exe" == *.exe ]]; then
   [[ -d "${WINEPREFIX:-}" && -n "${DISPLAY:-}" ]] || fail "no Wine prefix or display"
-  launch=(wine "$prog/Fanbord.exe")
+  # In a session of its own: a signal Wine sends to a process group when the
+  # program ends must not reach this script.
+  launch=(setsid wine "$prog/Fanbord.exe")
   cp "$exe" "$prog/Fanbord.exe"
 else
   cp "$exe" "$prog/fanbord"
