@@ -20,9 +20,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     platform.connect(form);
     platform.start();
     MSG m;
-    while (GetMessageW(&m, nullptr, 0, 0) > 0) {
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
-    }
+    while (GetMessageW(&m, nullptr, 0, 0) > 0)
+        platform.dispatch(m);
     return 0;
 }

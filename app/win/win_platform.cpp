@@ -115,7 +115,7 @@ void WinPlatform::build() {
     // Centred on the work area from the start, so it never shows anywhere else.
     RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    window_ = CreateWindowExW(WS_EX_APPWINDOW, kWindowClass, L"Fanbord", WS_POPUP | WS_CLIPCHILDREN,
+    window_ = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kWindowClass, L"Fanbord", WS_POPUP | WS_CLIPCHILDREN,
                               area.left + (area.right - area.left - kWindowWidth) / 2,
                               area.top + (area.bottom - area.top - kWindowHeight) / 2, kWindowWidth, kWindowHeight,
                               nullptr, nullptr, instance_, this);
@@ -138,7 +138,7 @@ void WinPlatform::build() {
         case Kind::PictureBox: {
             WinPictureBox* box = nullptr;
             if (s.name == Name::Pico) {
-                boardWindow = CreateWindowExW(0, kBoardClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                boardWindow = CreateWindowExW(WS_EX_CONTROLPARENT, kBoardClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
                                               s.left, s.top, s.width, s.height, parent, nullptr, instance_, this);
                 board_ = std::make_unique<Board>(boardWindow, artFor(s.art, s.index));
                 board_->onButton = [this](WinButton* b) {
@@ -286,10 +286,17 @@ bool WinPlatform::pump() {
         any = true;
         if (m.message == WM_QUIT)
             endProgram();
-        TranslateMessage(&m);
-        DispatchMessageW(&m);
+        dispatch(m);
     }
     return any;
+}
+
+void WinPlatform::dispatch(MSG& m) {
+    // Tab, Space and Enter work on the buttons as in any dialog.
+    if (IsDialogMessageW(window_, &m))
+        return;
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
 }
 
 void WinPlatform::yield() {

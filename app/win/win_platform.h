@@ -19,6 +19,8 @@ public:
     // Runs the load handler once the message loop is up.
     void start();
     HWND window() const { return window_; }
+    // Hands a message of the program's loop to its window.
+    void dispatch(MSG& m);
 
     const Widgets& widgets() const override { return widgets_; }
     void showWindow() override;
