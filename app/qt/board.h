@@ -2,6 +2,7 @@
 // The Qt widgets behind the seam. Images and labels are windowless: the board
 // paints them onto its own surface in stacking order, as the block copy
 // expects. Picture boxes and buttons are child windows.
+#include "app/board_item.h"
 #include "app/platform.h"
 
 #include <QAbstractButton>
@@ -27,30 +28,18 @@ class BoardView;
 // Repaints part of the board; the windowless widgets live on its surface.
 void repaintBoard(BoardView& board, const QRect& area);
 
-// Place, size and visibility of a windowless widget painted on the board.
-template <class Seam> class BoardItem : public Seam {
+// A windowless widget on the board, repainted through it.
+template <class Seam> class BoardItem : public PlacedItem<Seam> {
 public:
-    BoardItem(BoardView& board, int w, int h) : board_(board), w_(w), h_(h) {}
-    double left() const override { return left_; }
-    double top() const override { return top_; }
-    void move(double left, double top) override {
-        const QRect before = rect();
-        left_ = left;
-        top_ = top;
-        repaintBoard(board_, before.united(rect()));
+    BoardItem(BoardView& board, int w, int h) : PlacedItem<Seam>(w, h), board_(board) {}
+    QRect rect() const {
+        const PixelRect p = this->place();
+        return QRect(p.left, p.top, p.width, p.height);
     }
-    bool visible() const override { return visible_; }
-    void setVisible(bool visible) override {
-        visible_ = visible;
-        repaintBoard(board_, rect());
-    }
-    QRect rect() const { return QRect(qRound(left_), qRound(top_), w_, h_); }
 
 protected:
+    void repaint(const PixelRect& a) override { repaintBoard(board_, QRect(a.left, a.top, a.width, a.height)); }
     BoardView& board_;
-    int w_, h_;
-    double left_ = 0, top_ = 0;
-    bool visible_ = true;
 };
 
 class QtImage final : public BoardItem<Image> {

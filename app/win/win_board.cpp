@@ -12,35 +12,26 @@ namespace fanbord::win {
 
 namespace {
 
-int rounded(double v) { return int(std::lround(v)); }
-
-RECT unite(const RECT& a, const RECT& b) {
-    RECT r;
-    UnionRect(&r, &a, &b);
-    return r;
-}
+// The nearest pixel, halves rounding up, as the windowless widgets are placed.
+int rounded(double v) { return int(std::floor(v + 0.5)); }
 
 } // namespace
 
 // --- windowless images and labels
 
 template <class Seam> RECT BoardItem<Seam>::rect() const {
-    const int l = rounded(left_), t = rounded(top_);
-    return RECT{l, t, l + w_, t + h_};
+    const PixelRect p = this->place();
+    return RECT{p.left, p.top, p.left + p.width, p.top + p.height};
 }
 
-template <class Seam> void BoardItem<Seam>::move(double left, double top) {
-    const RECT before = rect();
-    left_ = left;
-    top_ = top;
-    board_.invalidate(unite(before, rect()));
+template <class Seam> void BoardItem<Seam>::repaint(const PixelRect& a) {
+    board_.invalidate(RECT{a.left, a.top, a.left + a.width, a.top + a.height});
+}
+
+template <class Seam> void BoardItem<Seam>::moved(const PixelRect& before) {
+    PlacedItem<Seam>::moved(before);
     if (toolId >= 0)
         board_.moveTooltip(toolId, rect());
-}
-
-template <class Seam> void BoardItem<Seam>::setVisible(bool visible) {
-    visible_ = visible;
-    board_.invalidate(rect());
 }
 
 template class BoardItem<Image>;

@@ -2,6 +2,7 @@
 // The Win32 widgets behind the seam. Images and labels are windowless: the
 // board paints them onto its own surface in stacking order, as the block copy
 // expects. Picture boxes and the two buttons are child windows.
+#include "app/board_item.h"
 #include "app/platform.h"
 #include "app/win/win_art.h"
 
@@ -17,23 +18,17 @@ namespace fanbord::win {
 
 class Board;
 
-// Place, size and visibility of a windowless widget painted on the board.
-template <class Seam> class BoardItem : public Seam {
+// A windowless widget on the board, repainted through it.
+template <class Seam> class BoardItem : public PlacedItem<Seam> {
 public:
-    BoardItem(Board& board, int w, int h) : board_(board), w_(w), h_(h) {}
-    double left() const override { return left_; }
-    double top() const override { return top_; }
-    void move(double left, double top) override;
-    bool visible() const override { return visible_; }
-    void setVisible(bool visible) override;
+    BoardItem(Board& board, int w, int h) : PlacedItem<Seam>(w, h), board_(board) {}
     RECT rect() const;
     int toolId = -1; // its hot spot in the board's tooltip window
 
 protected:
+    void repaint(const PixelRect& area) override;
+    void moved(const PixelRect& before) override;
     Board& board_;
-    int w_, h_;
-    double left_ = 0, top_ = 0;
-    bool visible_ = true;
 };
 
 class WinImage final : public BoardItem<Image> {
