@@ -4,6 +4,19 @@
 
 namespace fanbord::win {
 
+namespace {
+
+std::string narrow(const std::wstring& wide, UINT codePage) {
+    if (wide.empty())
+        return {};
+    const int n = WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(std::size_t(n), '\0');
+    WideCharToMultiByte(codePage, 0, wide.data(), int(wide.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+} // namespace
+
 std::wstring widen(const std::string& utf8) {
     if (utf8.empty())
         return {};
@@ -13,23 +26,8 @@ std::wstring widen(const std::string& utf8) {
     return out;
 }
 
-std::string toUtf8(const std::wstring& wide) {
-    if (wide.empty())
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(std::size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), int(wide.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
+std::string toUtf8(const std::wstring& wide) { return narrow(wide, CP_UTF8); }
 
-std::string toAnsi(const std::string& utf8) {
-    const std::wstring wide = widen(utf8);
-    if (wide.empty())
-        return {};
-    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(std::size_t(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
+std::string toAnsi(const std::string& utf8) { return narrow(widen(utf8), CP_ACP); }
 
 } // namespace fanbord::win
