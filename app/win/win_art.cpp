@@ -56,14 +56,6 @@ void Bitmap::makeOpaque(const RECT& area) {
             bits_[std::size_t(y) * std::size_t(w_) + std::size_t(x)] |= 0xff000000u;
 }
 
-std::shared_ptr<Bitmap> Bitmap::copy() const {
-    auto out = std::make_shared<Bitmap>(w_, h_);
-    GdiFlush();
-    if (bits_ && out->bits_)
-        std::memcpy(out->bits_, bits_, std::size_t(w_) * std::size_t(h_) * 4);
-    return out;
-}
-
 std::shared_ptr<Bitmap> loadPicture(int resourceId) {
     HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(resourceId), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
     if (!found)

@@ -26,7 +26,6 @@ public:
     void clear(); // transparent
     // GDI drawing leaves the alpha byte at 0; what it drew is opaque.
     void makeOpaque(const RECT& area);
-    std::shared_ptr<Bitmap> copy() const;
 
 private:
     int w_, h_;
@@ -52,5 +51,6 @@ struct WinPicture final : Picture {
 const Bitmap* bitmapOf(const PictureRef& picture);
 
 inline COLORREF colourRef(Rgb c) { return RGB(c.r, c.g, c.b); }
+inline Rgb rgbOf(COLORREF c) { return Rgb{GetRValue(c), GetGValue(c), GetBValue(c)}; }
 
 } // namespace fanbord::win

@@ -239,8 +239,7 @@ void Board::invalidate(const RECT& area) { InvalidateRect(window_, &area, FALSE)
 std::shared_ptr<Bitmap> Board::surface() const {
     const int w = background_ ? background_->width() : 1, h = background_ ? background_->height() : 1;
     auto out = std::make_shared<Bitmap>(w, h);
-    out->fill(Rgb{std::uint8_t(GetSysColor(COLOR_BTNFACE) & 0xff), std::uint8_t((GetSysColor(COLOR_BTNFACE) >> 8) & 0xff),
-                  std::uint8_t((GetSysColor(COLOR_BTNFACE) >> 16) & 0xff)});
+    out->fill(rgbOf(GetSysColor(COLOR_BTNFACE)));
     if (background_)
         drawOver(out->dc(), 0, 0, *background_);
     for (const Item& item : stacking_) {
