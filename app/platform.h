@@ -116,7 +116,11 @@ public:
     [[noreturn]] virtual void endProgram() = 0;
 
     // Runs every pending input, repaint and tick handler, then returns.
-    virtual void yield() = 0;
+    void yield() { yieldFor(0); }
+    // The same, for a caller that will not look again for `seconds`: when
+    // nothing is pending, blocks until the next input, repaint or tick, or
+    // until that time has passed, and handles what arrived.
+    virtual void yieldFor(double seconds) = 0;
     // Seconds since local midnight, fractional; back to 0 at midnight.
     virtual double clock() const = 0;
     // Folder of the executable.

@@ -14,14 +14,16 @@ constexpr double kPauseAfterPiece = 4.0;
 } // namespace
 
 void Fanbord::waitForPieceEnd() {
+    double untilEnd = 0; // not known before the first look
     for (;;) {
-        platform_.yield();
+        platform_.yieldFor(untilEnd);
         if (!Player)
             return;
         const double position = Player->currentPosition();
         const double length = Player->duration();
         if (!(position < length))
             return;
+        untilEnd = length - position;
     }
 }
 

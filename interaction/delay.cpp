@@ -6,8 +6,11 @@ namespace fanbord {
 
 void Fanbord::Sleep(double Seconds) {
     double start = platform_.clock();
-    while (platform_.clock() - start < Seconds) {
-        platform_.yield();
+    for (;;) {
+        const double elapsed = platform_.clock() - start;
+        if (!(elapsed < Seconds))
+            return;
+        platform_.yieldFor(Seconds - elapsed);
         // The clock restarts at midnight; the comparison is deliberately at
         // single precision so that a start just before midnight is caught.
         if (static_cast<float>(start) > static_cast<float>(platform_.clock()))

@@ -15,7 +15,9 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 
@@ -35,6 +37,9 @@ protected:
 };
 
 namespace {
+
+// A wait longer than this wakes once to look again; a timer cannot count further.
+constexpr double kLongestWait = 86400;
 
 QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
@@ -248,11 +253,14 @@ void QtPlatform::endProgram() {
     std::_Exit(0);
 }
 
-void QtPlatform::yield() {
+void QtPlatform::yieldFor(double seconds) {
     // Handle what is pending; when nothing is, sleep in the event loop until
-    // the next event or a few milliseconds, so waits cost next to no CPU.
-    wake_.start(4);
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    // the next event or the caller's time, whichever comes first.
+    if (seconds > 0) {
+        wake_.start(int(std::ceil(std::min(seconds, kLongestWait) * 1000)));
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        wake_.stop();
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

@@ -395,13 +395,15 @@ bool SimPlatform::runDue() {
     }
 }
 
-void SimPlatform::yield() {
+void SimPlatform::yieldFor(double seconds) {
     ++yields;
     if (clock_.now() > timeLimit)
         throw TimeLimitReached{};
     if (runDue())
         return;
-    advanceTo(std::min(nextDue(), clock_.now() + yieldStep));
+    // On to the next event or the caller's time, whichever comes first; a wait
+    // takes at least one step, and none jumps far past the limit.
+    advanceTo(std::min({nextDue(), clock_.now() + std::max(seconds, yieldStep), timeLimit + yieldStep}));
     runDue();
 }
 

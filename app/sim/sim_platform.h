@@ -126,7 +126,7 @@ public:
     void showWindow() override { ++windowShown; }
     [[noreturn]] void unloadWindow() override;
     [[noreturn]] void endProgram() override;
-    void yield() override;
+    void yieldFor(double seconds) override;
     double clock() const override { return clock_.timeOfDay(); }
     std::string programFolder() const override { return folder; }
     void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) override;

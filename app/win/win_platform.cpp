@@ -5,8 +5,10 @@
 #include "app/win/win_text.h"
 
 #include <commctrl.h>
+#include <mmsystem.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -15,6 +17,8 @@ namespace fanbord::win {
 namespace {
 
 constexpr UINT kLoadMessage = WM_APP + 1;
+// A wait longer than this wakes once to look again.
+constexpr double kLongestWait = 86400;
 constexpr UINT_PTR kPlayTimer = 1, kTimer2 = 2;
 constexpr int kInfoId = 101, kQuitId = 102;
 const wchar_t* const kWindowClass = L"FanbordWindow";
@@ -299,19 +303,30 @@ void WinPlatform::dispatch(MSG& m) {
     DispatchMessageW(&m);
 }
 
-void WinPlatform::yield() {
-    // Handle what is pending; when nothing is, wait for the next message or a
-    // few milliseconds, so waits cost next to no CPU.
-    if (!pump()) {
-        MsgWaitForMultipleObjectsEx(0, nullptr, 4, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        pump();
-    }
+void WinPlatform::yieldFor(double seconds) {
+    // Handle what is pending; when nothing is, wait for the next message or
+    // the caller's time, whichever comes first. The finer system timer keeps
+    // the wake-up within a millisecond instead of a 15.6 ms tick.
+    if (pump() || !(seconds > 0))
+        return;
+    const auto ms = DWORD(std::ceil(std::min(seconds, kLongestWait) * 1000));
+    timeBeginPeriod(1);
+    MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    timeEndPeriod(1);
+    pump();
 }
 
 double WinPlatform::clock() const {
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    return t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond + t.wMilliseconds / 1000.0;
+    // The precise system time: the ordinary one moves in ticks of up to 15.6 ms,
+    // too coarse for a wait that ends within a millisecond of its deadline.
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    SYSTEMTIME utc, t;
+    FileTimeToSystemTime(&now, &utc);
+    SystemTimeToTzSpecificLocalTime(nullptr, &utc, &t);
+    const auto ticks = ULARGE_INTEGER{{now.dwLowDateTime, now.dwHighDateTime}}.QuadPart;
+    const double belowMs = double(ticks % 10000) / 1e7; // ticks are 100 ns
+    return t.wHour * 3600.0 + t.wMinute * 60.0 + t.wSecond + t.wMilliseconds / 1000.0 + belowMs;
 }
 
 std::string WinPlatform::programFolder() const {

@@ -26,7 +26,7 @@ public:
     void showWindow() override;
     [[noreturn]] void unloadWindow() override;
     [[noreturn]] void endProgram() override;
-    void yield() override;
+    void yieldFor(double seconds) override;
     double clock() const override;
     std::string programFolder() const override;
     void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) override;
