@@ -6,6 +6,7 @@
 #include "media/engine/wav_loader.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <semaphore>
 #include <thread>
 
 namespace fanbord {
@@ -22,15 +24,52 @@ namespace fanbord {
 namespace {
 
 constexpr int kFadeFrames = 128; // about 3 ms: silences without a click
+constexpr std::size_t kBlockingSounds = 4;
+// Below the smallest step of 16-bit output: pausing under it cannot be heard.
+constexpr float kSilence = 1.0f / 32768;
 
-// What one graph plays; shared between the UI thread and the audio thread.
+// A piece, or a blocking sound. Made and freed on the interface thread; while
+// the audio thread holds it, the interface thread touches only the atomics.
 struct Piece {
     bool midi = false;
     MidiSong song;
     std::vector<float> samples; // WAV, interleaved stereo at the output rate
     double duration = 0;
-    std::size_t nextEvent = 0;                // audio thread only
-    std::atomic<std::int64_t> rendered{0};    // frames played, read by the UI
+    std::int64_t frames = 0;               // its length at the output rate
+    std::size_t nextEvent = 0;             // audio thread only
+    std::atomic<std::int64_t> rendered{0}; // frames played, read by the interface
+    std::atomic<bool> stopped{false};      // the audio thread fades it out
+    std::binary_semaphore finished{0};     // a blocking sound has played out
+
+    bool ended() const {
+        return rendered.load(std::memory_order_relaxed) >= frames && (!midi || nextEvent == song.events.size());
+    }
+};
+
+// One producer, one consumer; neither side ever waits.
+template <class T, std::size_t N> class Handover {
+public:
+    bool push(T value) {
+        const std::size_t tail = tail_.load(std::memory_order_relaxed);
+        const std::size_t next = (tail + 1) % N;
+        if (next == head_.load(std::memory_order_acquire))
+            return false;
+        items_[tail] = value;
+        tail_.store(next, std::memory_order_release);
+        return true;
+    }
+    bool pop(T& value) {
+        const std::size_t head = head_.load(std::memory_order_relaxed);
+        if (head == tail_.load(std::memory_order_acquire))
+            return false;
+        value = items_[head];
+        head_.store((head + 1) % N, std::memory_order_release);
+        return true;
+    }
+
+private:
+    std::array<T, N> items_{};
+    std::atomic<std::size_t> head_{0}, tail_{0};
 };
 
 bool readFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
@@ -91,10 +130,41 @@ struct AudioEngine::Impl {
         return *synth;
     }
 
-    // The audio thread's whole job, and the offline render.
-    void mix(float* out, int frames) {
+    // --- the interface thread
+
+    // Hands a piece or a blocking sound to the audio thread; one that the audio
+    // thread has not taken yet is replaced, and comes straight back.
+    void handOver(const std::shared_ptr<Piece>& piece, std::atomic<Piece*>& slot) {
+        collect();
+        handedOver.push_back(piece);
+        forget(slot.exchange(piece.get(), std::memory_order_acq_rel));
+        if (output)
+            output->resume();
+    }
+    // Frees, here, what the audio thread has finished with.
+    void collect() {
+        Piece* p = nullptr;
+        while (returned.pop(p))
+            forget(p);
+    }
+    void forget(Piece* p) {
+        if (p)
+            std::erase_if(handedOver, [p](const std::shared_ptr<Piece>& held) { return held.get() == p; });
+    }
+
+    void ensureOutput() {
+        if (options.offline || output)
+            return;
+        output = AudioOutput::open(options.rate, [this](float* out, int frames) { return mix(out, frames); });
+    }
+
+    // --- the audio thread (the caller of render() when offline)
+
+    // False once nothing sounds: no piece but one that has played out, no
+    // fade, no blocking sound, and a silent buffer.
+    bool mix(float* out, int frames) {
         std::fill(out, out + 2 * std::size_t(frames), 0.0f);
-        std::lock_guard lock(mixMutex);
+        takeOver();
         int from = 0;
         if (fading) {
             const int n = std::min(frames, kFadeFrames - fadeDone);
@@ -109,23 +179,69 @@ struct AudioEngine::Impl {
             if (fadeDone >= kFadeFrames) {
                 if (fading->midi)
                     synth->reset();
-                fading.reset();
+                giveBack(fading);
             }
         }
         if (current && !fading)
             playPiece(*current, out + 2 * from, frames - from);
-        for (auto& b : blocking) {
-            const std::size_t n = std::min(std::size_t(frames), (b.samples.size() - b.pos) / 2);
-            for (std::size_t i = 0; i < 2 * n; ++i)
-                out[i] += b.samples[b.pos + i];
-            b.pos += 2 * n;
+        bool blockingSounds = false;
+        for (Piece*& b : blocking) {
+            if (!b)
+                continue;
+            const std::int64_t at = b->rendered.load(std::memory_order_relaxed);
+            const std::int64_t n = std::min<std::int64_t>(frames, b->frames - at);
+            for (std::int64_t i = 0; i < 2 * n; ++i)
+                out[i] += b->samples[std::size_t(2 * at + i)];
+            b->rendered.store(at + n, std::memory_order_relaxed);
+            if (at + n < b->frames) {
+                blockingSounds = true;
+                continue;
+            }
+            b->finished.release();
+            giveBack(b);
         }
-        const auto before = blocking.size();
-        std::erase_if(blocking, [](const Blocking& b) { return b.pos >= b.samples.size(); });
-        if (blocking.size() != before)
-            blockingDone.notify_all();
-        for (int i = 0; i < 2 * frames; ++i)
+        float peak = 0;
+        for (int i = 0; i < 2 * frames; ++i) {
             out[i] = std::clamp(out[i], -1.0f, 1.0f);
+            peak = std::max(peak, std::abs(out[i]));
+        }
+        return (current && !current->ended()) || fading || blockingSounds || peak >= kSilence;
+    }
+
+    // What the interface thread has handed over since the last buffer.
+    void takeOver() {
+        if (current && current->stopped.load(std::memory_order_acquire))
+            cutCurrent();
+        if (Piece* p = nextPiece.exchange(nullptr, std::memory_order_acq_rel)) {
+            cutCurrent();
+            current = p;
+            if (p->stopped.load(std::memory_order_acquire))
+                giveBack(current);
+        }
+        for (Piece*& b : blocking)
+            if (!b)
+                b = nextBlocking.exchange(nullptr, std::memory_order_acq_rel);
+    }
+
+    // The current piece stops sounding, with a short fade.
+    void cutCurrent() {
+        if (!current)
+            return;
+        if (!fading) {
+            fading = current;
+            fadeDone = 0;
+            current = nullptr;
+        } else {
+            giveBack(current); // it waited behind the fade and never sounded
+        }
+    }
+
+    void giveBack(Piece*& p) {
+        // Cannot fail: each hand-over collects first, so the queue holds no
+        // more than the few pieces the audio thread can hold at once. Were it
+        // full, the piece would only be kept until the engine closes.
+        returned.push(p);
+        p = nullptr;
     }
 
     // Sample-accurate: each event is sent at its own frame.
@@ -156,54 +272,24 @@ struct AudioEngine::Impl {
         }
     }
 
-    // Under mixMutex: the current piece stops sounding, with a short fade.
-    void cutCurrent() {
-        if (!current)
-            return;
-        if (!fading) {
-            fading = current;
-            fadeDone = 0;
-        } else if (fading->midi) {
-            synth->reset();
-        }
-        current.reset();
-    }
-
-    void ensureOutput() {
-        if (options.offline || output)
-            return;
-        output = AudioOutput::open(options.rate, [this](float* out, int frames) { mix(out, frames); });
-    }
-
-    void updateIdle() {
-        if (!output)
-            return;
-        bool idle;
-        {
-            std::lock_guard lock(mixMutex);
-            idle = !current && !fading && blocking.empty();
-        }
-        output->setPaused(idle);
-    }
-
-    struct Blocking {
-        std::vector<float> samples;
-        std::size_t pos = 0;
-    };
-
     EngineOptions options;
     std::thread loader;
     mutable std::mutex synthMutex;
     std::condition_variable synthReady;
-    std::unique_ptr<Synth> synth;
+    std::unique_ptr<Synth> synth; // the audio thread's once a MIDI piece has been handed over
     std::string soundFont;
 
-    std::mutex mixMutex;
-    std::shared_ptr<Piece> current, fading;
-    int fadeDone = 0;
-    std::vector<Blocking> blocking;
-    std::condition_variable_any blockingDone;
+    // Interface thread: everything handed over and not yet given back.
+    std::vector<std::shared_ptr<Piece>> handedOver;
     std::unique_ptr<AudioOutput> output;
+    // Between the threads.
+    std::atomic<Piece*> nextPiece{nullptr}, nextBlocking{nullptr};
+    Handover<Piece*, 64> returned;
+    // Audio thread.
+    Piece* current = nullptr;
+    Piece* fading = nullptr;
+    int fadeDone = 0;
+    std::array<Piece*, kBlockingSounds> blocking{};
 };
 
 namespace {
@@ -211,7 +297,10 @@ namespace {
 class EngineGraph final : public MediaGraph {
 public:
     explicit EngineGraph(std::shared_ptr<AudioEngine::Impl> engine) : engine_(std::move(engine)) {}
-    ~EngineGraph() override { stop(); }
+    ~EngineGraph() override {
+        stop();
+        engine_->collect();
+    }
 
     bool renderFile(const std::string& path, std::string& why) override {
         std::vector<std::uint8_t> bytes;
@@ -220,45 +309,40 @@ public:
             return false;
         }
         auto piece = std::make_shared<Piece>();
+        const int rate = engine_->options.rate;
         // The content decides, not the name: "Danmark.MID", "BLIP.Wav".
         if (bytes.size() >= 4 && std::equal(bytes.begin(), bytes.begin() + 4, "MThd")) {
             if (!parseMidi(bytes.data(), bytes.size(), piece->song, why))
                 return false;
             piece->midi = true;
             piece->duration = piece->song.length;
+            piece->frames = std::llround(piece->duration * rate);
             engine_->waitForSynth();
         } else {
-            if (!loadWav(path, engine_->options.rate, piece->samples, why))
+            if (!loadWav(path, rate, piece->samples, why))
                 return false;
-            piece->duration = double(piece->samples.size() / 2) / engine_->options.rate;
+            piece->frames = std::int64_t(piece->samples.size() / 2);
+            piece->duration = double(piece->frames) / rate;
         }
         piece_ = std::move(piece);
         return true;
     }
+    // A graph runs once; a stopped graph stays stopped.
     bool run(std::string& why) override {
         if (!piece_) {
             why = "nothing rendered";
             return false;
         }
-        engine_->ensureOutput();
-        {
-            std::lock_guard lock(engine_->mixMutex);
-            if (engine_->current != piece_) {
-                engine_->cutCurrent();
-                engine_->current = piece_;
-            }
+        if (!ran_) {
+            ran_ = true;
+            engine_->ensureOutput();
+            engine_->handOver(piece_, engine_->nextPiece);
         }
-        engine_->updateIdle();
         return true;
     }
     void stop() override {
-        {
-            std::lock_guard lock(engine_->mixMutex);
-            if (!piece_ || engine_->current != piece_)
-                return;
-            engine_->cutCurrent();
-        }
-        engine_->updateIdle();
+        if (piece_)
+            piece_->stopped.store(true, std::memory_order_release);
     }
     double duration() const override { return piece_ ? piece_->duration : 0; }
     double currentPosition() const override {
@@ -268,6 +352,7 @@ public:
 private:
     std::shared_ptr<AudioEngine::Impl> engine_;
     std::shared_ptr<Piece> piece_;
+    bool ran_ = false;
 };
 
 } // namespace
@@ -279,24 +364,19 @@ AudioEngine::~AudioEngine() = default;
 std::unique_ptr<MediaGraph> AudioEngine::createGraph() { return std::make_unique<EngineGraph>(impl_); }
 
 void AudioEngine::playBlocking(const std::string& path) {
-    std::vector<float> samples;
+    auto sound = std::make_shared<Piece>();
     std::string why;
-    if (!loadWav(path, impl_->options.rate, samples, why))
-        samples = defaultSound(impl_->options.rate);
-    const double seconds = double(samples.size() / 2) / impl_->options.rate;
+    if (!loadWav(path, impl_->options.rate, sound->samples, why))
+        sound->samples = defaultSound(impl_->options.rate);
+    sound->frames = std::int64_t(sound->samples.size() / 2);
+    const double seconds = double(sound->frames) / impl_->options.rate;
     impl_->ensureOutput();
-    std::unique_lock lock(impl_->mixMutex);
-    impl_->blocking.push_back({std::move(samples), 0});
+    impl_->handOver(sound, impl_->nextBlocking);
     if (impl_->options.offline)
         return;
-    lock.unlock();
-    impl_->updateIdle();
-    lock.lock();
     // Bounded, in case the output stalls: the interface must never hang on a blip.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds + 0.5);
-    impl_->blockingDone.wait_until(lock, deadline, [this] { return impl_->blocking.empty(); });
-    lock.unlock();
-    impl_->updateIdle();
+    sound->finished.try_acquire_for(std::chrono::duration<double>(seconds + 0.5));
+    impl_->collect();
 }
 
 void AudioEngine::render(float* out, std::size_t frames) {

@@ -2,9 +2,10 @@
 
 #include <SDL.h>
 
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -21,9 +22,13 @@ public:
         SDL_CloseAudioDevice(device_);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
-    void setPaused(bool paused) override { SDL_PauseAudioDevice(device_, paused ? 1 : 0); }
+    // SDL holds the device's lock around the callback, so a resume cannot slip
+    // in between the callback's last look and its pause.
+    void resume() override { SDL_PauseAudioDevice(device_, 0); }
     static void feed(void* self, Uint8* stream, int bytes) {
-        static_cast<SdlOutput*>(self)->callback_(reinterpret_cast<float*>(stream), bytes / int(2 * sizeof(float)));
+        auto* output = static_cast<SdlOutput*>(self);
+        if (!output->callback_(reinterpret_cast<float*>(stream), bytes / int(2 * sizeof(float))))
+            SDL_PauseAudioDevice(output->device_, 1); // the lock is recursive: safe inside the callback
     }
     SDL_AudioDeviceID device_ = 0;
     Callback callback_;
@@ -35,25 +40,45 @@ public:
     ThreadOutput(int rate, Callback callback) : callback_(std::move(callback)) {
         thread_ = std::thread([this, rate] {
             std::vector<float> buffer(2 * kFrames);
+            const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                std::chrono::duration<double>(double(kFrames) / rate));
             auto next = std::chrono::steady_clock::now();
-            const auto period = std::chrono::duration<double>(double(kFrames) / rate);
+            std::unique_lock lock(mutex_);
             while (!quit_) {
-                if (!paused_)
-                    callback_(buffer.data(), kFrames);
-                next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
+                if (paused_) {
+                    wake_.wait(lock, [this] { return quit_ || !paused_; });
+                    next = std::chrono::steady_clock::now();
+                    continue;
+                }
+                paused_ = !callback_(buffer.data(), kFrames);
+                next += period;
+                lock.unlock();
                 std::this_thread::sleep_until(next);
+                lock.lock();
             }
         });
     }
     ~ThreadOutput() override {
-        quit_ = true;
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        wake_.notify_one();
         thread_.join();
     }
-    void setPaused(bool paused) override { paused_ = paused; }
+    void resume() override {
+        {
+            std::lock_guard lock(mutex_);
+            paused_ = false;
+        }
+        wake_.notify_one();
+    }
 
 private:
     Callback callback_;
-    std::atomic<bool> quit_{false}, paused_{true};
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool quit_ = false, paused_ = true;
     std::thread thread_;
 };
 

@@ -8,9 +8,13 @@ namespace fanbord {
 
 class AudioOutput {
 public:
-    using Callback = std::function<void(float* interleavedStereo, int frames)>;
+    // Fills the buffer; false when nothing sounds any more, and the output
+    // then pauses itself until resume().
+    using Callback = std::function<bool(float* interleavedStereo, int frames)>;
     virtual ~AudioOutput() = default;
-    virtual void setPaused(bool paused) = 0;
+    // Wakes a paused output. Waits at most for the callback in progress, so a
+    // sound handed over before this call is never missed.
+    virtual void resume() = 0;
     static std::unique_ptr<AudioOutput> open(int rate, Callback callback);
 };
 

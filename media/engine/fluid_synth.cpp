@@ -2,6 +2,8 @@
 
 #include <fluidsynth.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 
 namespace fanbord {
@@ -30,22 +32,27 @@ public:
     }
     void reset() override { fluid_synth_system_reset(synth_); }
     void render(float* out, int frames) override {
-        // FluidSynth mixes into separate left and right buffers.
-        scratch_.assign(std::size_t(frames) * 2, 0.0f);
-        float* left = scratch_.data();
-        float* right = scratch_.data() + frames;
-        float* dry[2] = {left, right};
-        fluid_synth_process(synth_, frames, 0, nullptr, 2, dry);
-        for (int i = 0; i < frames; ++i) {
-            out[2 * i] += left[i];
-            out[2 * i + 1] += right[i];
+        // FluidSynth mixes into separate left and right buffers, made once:
+        // the audio thread never allocates.
+        for (int done = 0; done < frames;) {
+            const int n = std::min(frames - done, kChunk);
+            std::fill_n(left_.begin(), n, 0.0f);
+            std::fill_n(right_.begin(), n, 0.0f);
+            float* dry[2] = {left_.data(), right_.data()};
+            fluid_synth_process(synth_, n, 0, nullptr, 2, dry);
+            for (int i = 0; i < n; ++i) {
+                out[2 * (done + i)] += left_[std::size_t(i)];
+                out[2 * (done + i) + 1] += right_[std::size_t(i)];
+            }
+            done += n;
         }
     }
 
 private:
+    static constexpr int kChunk = 1024;
     fluid_settings_t* settings_;
     fluid_synth_t* synth_;
-    std::vector<float> scratch_;
+    std::array<float, kChunk> left_{}, right_{};
 };
 
 } // namespace
