@@ -73,6 +73,7 @@ class EngineTest : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
+        qputenv("SDL_AUDIODRIVER", "dummy"); // the threaded tests keep time without a sound card
         engine = std::make_unique<AudioEngine>(EngineOptions{.offline = true});
     }
 
@@ -229,6 +230,54 @@ private slots:
         const auto out = renderSeconds(e, 0.1);
         QVERIFY(rms(out, 0, std::size_t(0.06 * e.rate()) * 2) > 0.01);
         QVERIFY(rms(out, std::size_t(0.07 * e.rate()) * 2, out.size()) < 1e-6);
+    }
+
+    // The engine on its own audio thread, SDL's silent driver keeping real time.
+    void audioThreadReplacesStopsBlocksAndOutlivesItsEngine() {
+        writeFile(path("song.mid"), twoTempoSong());
+        auto e = std::make_unique<AudioEngine>(EngineOptions{.soundFonts = {"/nonexistent.sf2"}});
+        std::unique_ptr<MediaGraph> g;
+        std::string why;
+        for (int i = 0; i < 1000; ++i) {
+            g = e->createGraph(); // the previous one is released while the audio thread may hold it
+            QVERIFY(g->renderFile(path("song.mid"), why) && g->run(why));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(g->currentPosition() > 0.1, 5000);
+
+        // A blocking sound mixes over the piece and returns once it has played (60 ms).
+        const double before = g->currentPosition();
+        e->playBlocking(path("no-blip.wav"));
+        QVERIFY(g->currentPosition() >= before + 0.06);
+
+        g->stop();
+        QTest::qWait(100);
+        const double frozen = g->currentPosition();
+        QTest::qWait(100);
+        QCOMPARE(g->currentPosition(), frozen);
+
+        auto last = e->createGraph();
+        QVERIFY(last->renderFile(path("song.mid"), why) && last->run(why));
+        QTRY_VERIFY_WITH_TIMEOUT(last->currentPosition() > 0.05, 5000);
+        e.reset(); // while playing: the graphs keep what they need
+        QCOMPARE(last->duration(), 2.5);
+    }
+
+    void idleOutputSleepsUntilTheNextSound() {
+        std::vector<std::int16_t> tone(4410, 3000); // 0.1 s
+        writeFile(path("short.wav"), wav16(44100, 1, tone));
+        AudioEngine e(EngineOptions{.soundFonts = {"/nonexistent.sf2"}});
+        std::string why;
+        auto first = e.createGraph();
+        QVERIFY(first->renderFile(path("short.wav"), why) && first->run(why));
+        QTRY_VERIFY_WITH_TIMEOUT(first->currentPosition() >= 0.1, 5000);
+        QTest::qWait(200);
+        const double stopped = first->currentPosition(); // nothing renders once the output sleeps
+        QTest::qWait(200);
+        QCOMPARE(first->currentPosition(), stopped);
+
+        auto next = e.createGraph();
+        QVERIFY(next->renderFile(path("short.wav"), why) && next->run(why));
+        QTRY_VERIFY_WITH_TIMEOUT(next->currentPosition() >= 0.1, 5000);
     }
 
     void resamplingHasAnExactFrameCount() {
