@@ -1,7 +1,9 @@
 // Figures for the real program on Qt. Prints figures; judges nothing.
 //   app_bench --startup        run from the program folder: launch to window and
 //                              to first note, CPU during the ceremony's waits
-//   app_bench PROGRAM-FOLDER   CPU during a Sleep, an anthem and idle; StartPlay time
+//   app_bench PROGRAM-FOLDER   CPU during a Sleep, a pause after a piece, an anthem
+//                              and idle; Sleep overshoot; input latency in a Sleep;
+//                              StartPlay time
 #include "app/fanbord.h"
 #include "app/qt/qt_platform.h"
 #include "media/engine/audio_engine.h"
@@ -10,12 +12,15 @@
 #include <QEvent>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <sys/resource.h>
+#include <thread>
+#include <vector>
 
 using Clock = std::chrono::steady_clock;
 
@@ -99,6 +104,46 @@ int startup(int argc, char** argv, Clock::time_point launch) {
     return app.exec();
 }
 
+// How late a Sleep ends, over 50 short ones.
+void sleepOvershoot(fanbord::Fanbord& form) {
+    std::vector<double> late;
+    for (int i = 0; i < 50; ++i) {
+        const auto t0 = Clock::now();
+        form.Sleep(0.05);
+        late.push_back(ms(t0, Clock::now()) - 50.0);
+    }
+    std::sort(late.begin(), late.end());
+    std::printf("Sleep overshoot              %8.2f ms median, %.2f ms max\n", late[late.size() / 2], late.back());
+}
+
+// Input arriving from outside during a Sleep: from posting to handling, over 20 events.
+struct Probe final : QObject {
+    std::vector<double> latency;
+    void customEvent(QEvent* e) override {
+        latency.push_back(ms(static_cast<Stamped*>(e)->posted, Clock::now()));
+    }
+    struct Stamped final : QEvent {
+        Stamped() : QEvent(QEvent::User), posted(Clock::now()) {}
+        Clock::time_point posted;
+    };
+};
+
+void inputLatency(fanbord::Fanbord& form) {
+    Probe probe;
+    std::thread input([&probe] {
+        for (int i = 0; i < 20; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(97));
+            QCoreApplication::postEvent(&probe, new Probe::Stamped);
+        }
+    });
+    form.Sleep(2.5);
+    input.join();
+    std::sort(probe.latency.begin(), probe.latency.end());
+    std::printf("input latency in a Sleep     %8.2f ms median, %.2f ms max (%zu events)\n",
+                probe.latency.empty() ? -1.0 : probe.latency[probe.latency.size() / 2],
+                probe.latency.empty() ? -1.0 : probe.latency.back(), probe.latency.size());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -122,12 +167,18 @@ int main(int argc, char** argv) {
     std::printf("launch -> window shown       %8.1f ms\n", ms(launch, shown));
 
     QTimer::singleShot(0, [&] {
+        engine.soundFont(); // its loading is start-up's cost, not the Sleep's
         std::printf("cpu during a 10 s Sleep      %8.2f %% of a core\n", cpuShare([&] { form.Sleep(10.0); }));
+        sleepOvershoot(form);
+        inputLatency(form);
 
         form.CurrentFile = form.tables.MediaFile[fanbord::kGivAkt];
         auto t0 = Clock::now();
         form.StartPlay();
         std::printf("first StartPlay (call)       %8.2f ms\n", ms(t0, Clock::now()));
+        // The call plays out by itself, as in the ceremony; then its pause.
+        form.Sleep(form.Player->duration() + 0.5);
+        std::printf("cpu in a pause after a piece %8.2f %% of a core\n", cpuShare([&] { form.Sleep(4.0); }));
         form.CurrentFile = form.tables.MediaFile[22];
         t0 = Clock::now();
         form.StartPlay();
@@ -138,7 +189,7 @@ int main(int argc, char** argv) {
         QTimer::singleShot(0, [&] {
             const double cpu0 = cpuSeconds();
             const auto t1 = Clock::now();
-            QTimer::singleShot(5000, [&, cpu0, t1] {
+            QTimer::singleShot(10000, [&, cpu0, t1] {
                 std::printf("cpu when idle                %8.2f %% of a core\n",
                             (cpuSeconds() - cpu0) / (ms(t1, Clock::now()) / 1000.0) * 100.0);
                 std::printf("peak RSS                     %8.1f MB\n", peakRssKb() / 1024.0);

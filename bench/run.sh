@@ -31,3 +31,10 @@ cp "$build/bench/app_bench" "$prog/app_bench"
 SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen "$prog/app_bench" --startup
 rm -f "$prog/app_bench"
 SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen "$build/bench/app_bench" "$prog"
+
+echo "== the Windows program under Wine, CPU from outside"
+if [[ -f build-windows/program/Fanbord.exe ]] && command -v wine >/dev/null; then
+  bench/wine_cpu.sh build-windows
+else
+  echo "(build-windows/program/Fanbord.exe or wine missing)"
+fi
