@@ -5,7 +5,6 @@
 #include "app/win/win_text.h"
 
 #include <commctrl.h>
-#include <mmsystem.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -305,14 +304,11 @@ void WinPlatform::dispatch(MSG& m) {
 
 void WinPlatform::yieldFor(double seconds) {
     // Handle what is pending; when nothing is, wait for the next message or
-    // the caller's time, whichever comes first. The finer system timer keeps
-    // the wake-up within a millisecond instead of a 15.6 ms tick.
+    // the caller's time, whichever comes first.
     if (pump() || !(seconds > 0))
         return;
     const auto ms = DWORD(std::ceil(std::min(seconds, kLongestWait) * 1000));
-    timeBeginPeriod(1);
     MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    timeEndPeriod(1);
     pump();
 }
 
