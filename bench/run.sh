@@ -32,9 +32,10 @@ SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen "$prog/app_bench" --startup
 rm -f "$prog/app_bench"
 SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen "$build/bench/app_bench" "$prog"
 
-echo "== the Windows program under Wine, CPU from outside"
+echo "== the Windows program under Wine"
 if [[ -f build-windows/program/Fanbord.exe ]] && command -v wine >/dev/null; then
-  bench/wine_cpu.sh build-windows
+  cmake --build build-windows --target fanbord_bench >/dev/null
+  bench/wine_bench.sh build-windows
 else
   echo "(build-windows/program/Fanbord.exe or wine missing)"
 fi

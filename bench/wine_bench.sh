@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# CPU shares of the Windows program under Wine, measured from outside: the
-# program's process together with its wineserver, in 2-second windows through
-# the ceremony (the pause after the call to attention shows as the dip), then
-# idle once the ceremony is over. Prints figures; judges nothing.
-#   wine_cpu.sh [BUILD-WINDOWS-DIR]
+# Figures for the Windows program under Wine; prints, judges nothing.
+# First the program's own figures (Fanbord_bench.exe: CPU in waits, Sleep
+# overshoot, input latency), then, measured from outside, the CPU share of the
+# program together with its wineserver: in 2-second windows through the
+# ceremony (the pause after the call to attention shows as the dip), then idle
+# once the ceremony is over.
+#   wine_bench.sh [BUILD-WINDOWS-DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-exe=$(realpath "${1:-build-windows}/program/Fanbord.exe")
+build=$(realpath "${1:-build-windows}")
+exe=$build/program/Fanbord.exe
 run=tests/windows/wine-run
 state=$(mktemp -d)
 trap '"$run" "$state" cleanup >/dev/null 2>&1 || true; rm -rf "$state"' EXIT
 "$run" "$state" setup >/dev/null
+if [[ -f $build/bench/Fanbord_bench.exe ]]; then
+  (WINE_RUN_TIMEOUT=100 "$run" "$state" run --display "$build/bench/Fanbord_bench.exe" \
+    "Z:$(tr / '\\' <<<"$build/program")" | tr -d '\r') 2>/dev/null
+fi
 WINE_RUN_TIMEOUT=200 "$run" "$state" run --display "$exe" >/dev/null 2>&1 &
 
 # CPU clock ticks of a process, its ended threads included.
