@@ -119,9 +119,7 @@ void sleepOvershoot(fanbord::Fanbord& form) {
 // Input arriving from outside during a Sleep: from posting to handling, over 20 events.
 struct Probe final : QObject {
     std::vector<double> latency;
-    void customEvent(QEvent* e) override {
-        latency.push_back(ms(static_cast<Stamped*>(e)->posted, Clock::now()));
-    }
+    void customEvent(QEvent* e) override { latency.push_back(ms(static_cast<Stamped*>(e)->posted, Clock::now())); }
     struct Stamped final : QEvent {
         Stamped() : QEvent(QEvent::User), posted(Clock::now()) {}
         Clock::time_point posted;

@@ -19,7 +19,9 @@
 
 namespace {
 
-double seconds(const FILETIME& t) { return double(ULARGE_INTEGER{{t.dwLowDateTime, t.dwHighDateTime}}.QuadPart) / 1e7; }
+double seconds(const FILETIME& t) {
+    return double(ULARGE_INTEGER{{t.dwLowDateTime, t.dwHighDateTime}}.QuadPart) / 1e7;
+}
 
 double cpuSeconds() {
     FILETIME created, exited, kernel, user;
@@ -97,7 +99,8 @@ int main(int argc, char** argv) {
     probeClass.hInstance = instance;
     probeClass.lpszClassName = L"FanbordBenchProbe";
     RegisterClassW(&probeClass);
-    const HWND probe = CreateWindowW(L"FanbordBenchProbe", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    const HWND probe =
+        CreateWindowW(L"FanbordBenchProbe", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
     std::thread input([probe] {
         for (int i = 0; i < 20; ++i) {
             Sleep(97);
