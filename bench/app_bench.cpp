@@ -4,7 +4,7 @@
 //   app_bench PROGRAM-FOLDER   CPU during a Sleep, an anthem and idle; StartPlay time
 #include "app/fanbord.h"
 #include "app/qt/qt_platform.h"
-#include "media/engine/audio_engine.h"
+#include "engine/audio_engine.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,7 +1,7 @@
 // The media files the build places beside the executable: every name of the
 // catalogue, letter case included, and each piece playable with a sensible length.
 #include "catalogue/catalogue.h"
-#include "media/engine/audio_engine.h"
+#include "engine/audio_engine.h"
 
 #include <QDir>
 #include <QtTest>

@@ -2,7 +2,7 @@
 // its quit path (or, for the blip, plays the default sound) and never crashes
 // or hangs.
 #include "engine/midi_bytes.h"
-#include "media/engine/audio_engine.h"
+#include "engine/audio_engine.h"
 #include "sim_fixture.h"
 
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // The Windows media framework on the real DirectShow and sound calls, with
 // file names that need more than ASCII.
 #include "app/win/win_text.h"
-#include "media/dshow/dshow_media.h"
+#include "app/win/dshow_media.h"
 
 #include <QtTest>
 

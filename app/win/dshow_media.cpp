@@ -1,4 +1,4 @@
-#include "media/dshow/dshow_media.h"
+#include "app/win/dshow_media.h"
 
 #include "app/win/win_text.h"
 
