@@ -35,8 +35,7 @@ public:
     void ClickEffect(Widget& widget);
     void PlayBlip();
     void Flagga_Click(std::int16_t Index) override;
-    void InsertCopy(PictureBox& D, PictureBox& E, std::int16_t X, std::int16_t Y, std::int32_t XSrc,
-                    std::int32_t YSrc);
+    void InsertCopy(PictureBox& D, PictureBox& E, std::int16_t X, std::int16_t Y, std::int32_t XSrc, std::int32_t YSrc);
     void Info_Click() override;
     void AppAbout(const std::string& szTitle, const std::string& szOtherInfo);
 
@@ -65,9 +64,10 @@ private:
     const Widgets& w_;
 };
 
-// The program folder with exactly one trailing separator, unless it already
-// ends in one (a root such as "C:\" or "/").
-std::string appPathFrom(const std::string& folder);
+// The program folder with exactly one trailing separator, the platform's,
+// unless it already ends in one (a root such as "C:\" or "/"). Backslashes and
+// colons are ordinary characters in a Unix folder name.
+std::string appPathFrom(const std::string& folder, char separator);
 
 // Round half to even, saturating at the 16-bit range instead of wrapping.
 std::int16_t roundToInt16(double value);

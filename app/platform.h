@@ -121,6 +121,8 @@ public:
     virtual double clock() const = 0;
     // Folder of the executable.
     virtual std::string programFolder() const = 0;
+    // What separates the folders of a path on this system.
+    virtual char folderSeparator() const = 0;
 
     // Exact pixel copy of w x h from src at (xs, ys) to dst's backing image at
     // (x, y), clipped at both surfaces' edges.

@@ -33,7 +33,9 @@ long peakRssKb() {
     return u.ru_maxrss;
 }
 
-double ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
+double ms(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
+}
 
 // CPU share of one core while `work` runs.
 template <class F> double cpuShare(F work) {
@@ -114,7 +116,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: app_bench PROGRAM-FOLDER (holding the built media files)\n");
         return 2;
     }
-    form.AppPath = fanbord::appPathFrom(argv[1]);
+    form.AppPath = fanbord::appPathFrom(argv[1], platform.folderSeparator());
     form.Init();
     platform.showWindow();
     QCoreApplication::processEvents();

@@ -1,8 +1,8 @@
 // Bad media files in every role, played by the real engine: the program takes
 // its quit path (or, for the blip, plays the default sound) and never crashes
 // or hangs.
-#include "engine/midi_bytes.h"
 #include "engine/audio_engine.h"
+#include "engine/midi_bytes.h"
 #include "sim_fixture.h"
 
 #include <QTemporaryDir>
@@ -23,8 +23,8 @@ Bytes shortSong() {
 }
 
 Bytes shortWav() {
-    Bytes b = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 1, 0,
-               0x44, 0xAC, 0, 0, 0x88, 0x58, 0x01, 0, 2, 0, 16, 0, 'd', 'a', 't', 'a', 0, 0, 0, 0};
+    Bytes b = {'R', 'I', 'F',  'F',  0, 0, 0,    0,    'W',  'A', 'V', 'E', 'f', 'm', 't', ' ', 16,  0,   0, 0, 1, 0,
+               1,   0,   0x44, 0xAC, 0, 0, 0x88, 0x58, 0x01, 0,   2,   0,   16,  0,   'd', 'a', 't', 'a', 0, 0, 0, 0};
     const std::uint32_t bytes = 2 * 4410;
     for (int i = 0; i < 4; ++i)
         b[40 + i] = std::uint8_t(bytes >> (8 * i));
@@ -37,7 +37,8 @@ Bytes shortWav() {
 }
 
 void write(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 enum class Role { Anthem, Ceremony, DrumRoll, Blip };
@@ -54,10 +55,13 @@ private slots:
     void badFiles_data() {
         QTest::addColumn<int>("role");
         QTest::addColumn<QString>("kind");
-        const std::pair<Role, const char*> roles[] = {
-            {Role::Anthem, "anthem"}, {Role::Ceremony, "ceremony"}, {Role::DrumRoll, "drum roll"}, {Role::Blip, "blip"}};
+        const std::pair<Role, const char*> roles[] = {{Role::Anthem, "anthem"},
+                                                      {Role::Ceremony, "ceremony"},
+                                                      {Role::DrumRoll, "drum roll"},
+                                                      {Role::Blip, "blip"}};
         for (auto [role, name] : roles)
-            for (const char* kind : {"missing", "empty", "truncated", "garbage", "other format", "directory", "unreadable"})
+            for (const char* kind :
+                 {"missing", "empty", "truncated", "garbage", "other format", "directory", "unreadable"})
                 QTest::newRow(qPrintable(QString("%1, %2").arg(name, kind))) << int(role) << QString(kind);
     }
     void badFiles() {
@@ -74,7 +78,7 @@ private slots:
             scratch.resize(2 * std::size_t(seconds * engine->rate() + 1));
             engine->render(scratch.data(), scratch.size() / 2);
         };
-        const std::string folder = appPathFrom(s.platform.folder);
+        const std::string folder = s.appPath();
         for (int i = 0; i < kPieceCount; ++i)
             write(folder + std::string(kPieces[i].fileName), i == kDrumRoll || i == kBlip ? shortWav() : shortSong());
 
@@ -106,7 +110,9 @@ private slots:
         s.platform.timeLimit = 600;
         try {
             switch (Role(role)) {
-            case Role::Ceremony: ended = !s.platform.load(400); break;
+            case Role::Ceremony:
+                ended = !s.platform.load(400);
+                break;
             case Role::Anthem:
                 s.readyWithoutCeremony();
                 s.platform.clickTile(0, 22);

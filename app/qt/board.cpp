@@ -15,7 +15,9 @@ QImage imageOf(const PictureRef& picture) {
 
 // --- windowless images and labels
 
-void repaintBoard(BoardView& board, const QRect& area) { board.update(area); }
+void repaintBoard(BoardView& board, const QRect& area) {
+    board.update(area);
+}
 
 void QtImage::setPicture(PictureRef picture) {
     picture_ = std::move(picture);
@@ -110,9 +112,13 @@ QImage QtPictureBox::composed() const {
     return out;
 }
 
-PictureRef QtPictureBox::snapshot() const { return std::make_shared<QtPicture>(composed()); }
+PictureRef QtPictureBox::snapshot() const {
+    return std::make_shared<QtPicture>(composed());
+}
 
-void QtPictureBox::paint(QPainter& p) const { p.drawImage(QPointF(0, 0), composed()); }
+void QtPictureBox::paint(QPainter& p) const {
+    p.drawImage(QPointF(0, 0), composed());
+}
 
 void BoxView::paintEvent(QPaintEvent*) {
     if (!box)
@@ -161,10 +167,18 @@ void BoardView::keyPressEvent(QKeyEvent* e) {
     const int count = int(tiles_.size()), columns = 6;
     int next = focusTile_;
     switch (e->key()) {
-    case Qt::Key_Left: next = (focusTile_ + count - 1) % count; break;
-    case Qt::Key_Right: next = (focusTile_ + 1) % count; break;
-    case Qt::Key_Up: next = (focusTile_ + count - columns) % count; break;
-    case Qt::Key_Down: next = (focusTile_ + columns) % count; break;
+    case Qt::Key_Left:
+        next = (focusTile_ + count - 1) % count;
+        break;
+    case Qt::Key_Right:
+        next = (focusTile_ + 1) % count;
+        break;
+    case Qt::Key_Up:
+        next = (focusTile_ + count - columns) % count;
+        break;
+    case Qt::Key_Down:
+        next = (focusTile_ + columns) % count;
+        break;
     case Qt::Key_Space:
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -173,7 +187,9 @@ void BoardView::keyPressEvent(QKeyEvent* e) {
         keyboardFocus_ = true;
         update();
         return;
-    default: QWidget::keyPressEvent(e); return;
+    default:
+        QWidget::keyPressEvent(e);
+        return;
     }
     keyboardFocus_ = true;
     focusTile_ = next;
@@ -297,7 +313,16 @@ void QtButton::setVisible(bool visible) {
 QtTimer::QtTimer(int intervalMs, std::function<void()> onTick) {
     timer_.setInterval(intervalMs);
     timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, std::move(onTick));
+    // Qt holds back a timer whose own handler is still running; a handler that
+    // waits must go on hearing its own ticks, so each tick runs as a posted
+    // event, after the timer's activation has returned.
+    QObject::connect(
+        &timer_, &QTimer::timeout, &timer_,
+        [this, onTick = std::move(onTick)] {
+            if (timer_.isActive())
+                onTick();
+        },
+        Qt::QueuedConnection);
 }
 
 void QtTimer::setEnabled(bool enabled) {

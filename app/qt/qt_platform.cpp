@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QPainter>
@@ -36,25 +37,36 @@ protected:
 
 namespace {
 
-QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+QColor toQColor(Rgb c) {
+    return QColor(c.r, c.g, c.b);
+}
 
 QImage artFor(layout::Art art, int index, qreal dpr) {
     switch (art) {
-    case layout::Art::Board: return boardPicture(dpr);
-    case layout::Art::Tile: return tilePicture(index, dpr);
-    case layout::Art::SwedishFlag: return swedishFlagPicture(dpr);
-    case layout::Art::ProgressBar: return progressBarPicture(dpr);
-    case layout::Art::Marker: return markerPicture(dpr);
-    case layout::Art::InfoFace: return infoFacePicture(dpr);
-    case layout::Art::QuitFace: return quitFacePicture(dpr);
-    case layout::Art::None: break;
+    case layout::Art::Board:
+        return boardPicture(dpr);
+    case layout::Art::Tile:
+        return tilePicture(index, dpr);
+    case layout::Art::SwedishFlag:
+        return swedishFlagPicture(dpr);
+    case layout::Art::ProgressBar:
+        return progressBarPicture(dpr);
+    case layout::Art::Marker:
+        return markerPicture(dpr);
+    case layout::Art::InfoFace:
+        return infoFacePicture(dpr);
+    case layout::Art::QuitFace:
+        return quitFacePicture(dpr);
+    case layout::Art::None:
+        break;
     }
     return {};
 }
 
 // The window's default font, and the nearest sans-serif where a named family is missing.
 QFont fontFor(const layout::WidgetSpec& s) {
-    QFont f(s.font.empty() ? QStringLiteral("MS Sans Serif") : QString::fromUtf8(s.font.data(), qsizetype(s.font.size())));
+    QFont f(s.font.empty() ? QStringLiteral("MS Sans Serif")
+                           : QString::fromUtf8(s.font.data(), qsizetype(s.font.size())));
     f.setStyleHint(QFont::SansSerif);
     if (!QFontDatabase::families().contains(f.family()))
         f.setFamily(QStringLiteral("DejaVu Sans"));
@@ -78,7 +90,9 @@ QtPlatform::QtPlatform(MediaFramework& media, std::function<void()> end) : media
 
 QtPlatform::~QtPlatform() = default;
 
-QWidget* QtPlatform::window() const { return window_.get(); }
+QWidget* QtPlatform::window() const {
+    return window_.get();
+}
 
 void QtPlatform::build() {
     using namespace layout;
@@ -270,6 +284,10 @@ std::string QtPlatform::programFolder() const {
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
 }
 
+char QtPlatform::folderSeparator() const {
+    return QDir::separator().toLatin1();
+}
+
 QImage QtPlatform::drawingContext(PictureBox& box) const {
     if (&box == widgets_.Pico)
         return board_->surface();
@@ -308,7 +326,15 @@ void QtPlatform::showAbout(const std::string& title, const std::string& text) {
     box.setInformativeText(QString::fromStdString(text).replace(QLatin1Char('\r'), QLatin1Char('\n')));
     box.setIconPixmap(QPixmap::fromImage(iconPicture(32)));
     box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    // Modal by hand: Qt drops the window system's close of a window that a
+    // modal box blocks, and closing the window ends the program, box or not.
+    box.setWindowModality(Qt::NonModal);
+    QEventLoop open;
+    QObject::connect(&box, &QMessageBox::finished, &open, &QEventLoop::quit);
+    board_->setEnabled(false);
+    box.show();
+    open.exec();
+    board_->setEnabled(true);
 }
 
 } // namespace fanbord::qt

@@ -20,7 +20,8 @@ std::uint32_t tileClothColour(int index) {
 
 Raster syntheticArt(Art art, int index) {
     switch (art) {
-    case Art::Board: return Raster(572, 420, 0xFF00FFFFu);
+    case Art::Board:
+        return Raster(572, 420, 0xFF00FFFFu);
     case Art::Tile: {
         Raster r(layout::kTileWidth, layout::kTileHeight, 0xFF808080u);
         for (int y = 0; y < layout::kClothHeight; ++y)
@@ -28,12 +29,17 @@ Raster syntheticArt(Art art, int index) {
                 r.at(layout::kClothLeft + x, layout::kClothTop + y) = tileClothColour(index);
         return r;
     }
-    case Art::SwedishFlag: return Raster(68, 36, 0xFF006AA7u);
-    case Art::ProgressBar: return Raster(452, 16, 0xFF00FFFFu);
-    case Art::Marker: return Raster(10, 10, 0xFF00A000u);
+    case Art::SwedishFlag:
+        return Raster(68, 36, 0xFF006AA7u);
+    case Art::ProgressBar:
+        return Raster(452, 16, 0xFF00FFFFu);
+    case Art::Marker:
+        return Raster(10, 10, 0xFF00A000u);
     case Art::InfoFace:
-    case Art::QuitFace: return Raster(64, 32, 0xFF00FFFFu);
-    case Art::None: break;
+    case Art::QuitFace:
+        return Raster(64, 32, 0xFF00FFFFu);
+    case Art::None:
+        break;
     }
     return {};
 }
@@ -195,7 +201,9 @@ private:
 
 // --- media
 
-double VirtualClock::timeOfDay() const { return std::fmod(startOfDay + now_, 86400.0); }
+double VirtualClock::timeOfDay() const {
+    return std::fmod(startOfDay + now_, 86400.0);
+}
 
 class ScriptedGraph final : public MediaGraph {
 public:
@@ -262,9 +270,8 @@ std::vector<std::string> ScriptedMedia::sounding() const {
 namespace {
 
 std::string nameOf(const layout::WidgetSpec& s) {
-    static const char* const names[] = {"Pico",   "playTimer", "picProgBack", "picProg",  "Info",
-                                        "Timer2", "Kompis",    "Quit",        "Sponsor",  "ShowInfo",
-                                        "Flagga", "Sverige",   "Flag",        "Intro"};
+    static const char* const names[] = {"Pico", "playTimer", "picProgBack", "picProg", "Info",    "Timer2", "Kompis",
+                                        "Quit", "Sponsor",   "ShowInfo",    "Flagga",  "Sverige", "Flag",   "Intro"};
     std::string n = names[int(s.name)];
     if (s.name == Name::ShowInfo || s.name == Name::Flagga)
         n += "(" + std::to_string(s.index) + ")";
@@ -306,9 +313,8 @@ SimPlatform::SimPlatform(ArtLoader art) {
         }
         case Kind::Timer: {
             const bool isPlay = s.name == Name::playTimer;
-            auto timer = std::make_unique<SimTimer>(*this, s.intervalMs, [this, isPlay] {
-                isPlay ? events_->playTimer_Timer() : events_->Timer2_Timer();
-            });
+            auto timer = std::make_unique<SimTimer>(
+                *this, s.intervalMs, [this, isPlay] { isPlay ? events_->playTimer_Timer() : events_->Timer2_Timer(); });
             layout::bind(widgets_, s, timer.get());
             timers_.push_back(std::move(timer));
             break;
@@ -324,23 +330,25 @@ void SimPlatform::at(double time, std::function<void()> action) {
     pending_.push_back({time, order_++, std::move(action)});
 }
 
+// The about box is modal: no press reaches the board while it is open.
+void SimPlatform::press(double time, const Widget* widget, std::function<void()> click) {
+    at(time, [this, widget, click = std::move(click)] {
+        if (!aboutOpen_ && (!widget || widget->visible()))
+            click();
+    });
+}
+
 void SimPlatform::clickTile(double time, int index) {
-    at(time, [this, index] { events_->Flagga_Click(static_cast<std::int16_t>(index)); });
+    press(time, nullptr, [this, index] { events_->Flagga_Click(static_cast<std::int16_t>(index)); });
 }
 
 // A hidden button cannot be clicked.
 void SimPlatform::clickInfo(double time) {
-    at(time, [this] {
-        if (widgets_.Info->visible())
-            events_->Info_Click();
-    });
+    press(time, widgets_.Info, [this] { events_->Info_Click(); });
 }
 
 void SimPlatform::clickQuit(double time) {
-    at(time, [this] {
-        if (widgets_.Quit->visible())
-            events_->Quit_Click();
-    });
+    press(time, widgets_.Quit, [this] { events_->Quit_Click(); });
 }
 
 void SimPlatform::closeWindow(double time) {
@@ -457,7 +465,9 @@ Raster SimPlatform::boardSurface() const {
     return out;
 }
 
-Raster SimPlatform::kompisBacking() const { return static_cast<SimPictureBox*>(widgets_.Kompis)->composed(); }
+Raster SimPlatform::kompisBacking() const {
+    return static_cast<SimPictureBox*>(widgets_.Kompis)->composed();
+}
 
 void SimPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) {
     const Raster from = &src == widgets_.Pico ? boardSurface() : static_cast<SimPictureBox&>(src).composed();

@@ -129,6 +129,7 @@ public:
     void yield() override;
     double clock() const override { return clock_.timeOfDay(); }
     std::string programFolder() const override { return folder; }
+    char folderSeparator() const override { return separator; }
     void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) override;
     void showAbout(const std::string& title, const std::string& text) override;
     MediaFramework& media() override { return realMedia ? *realMedia : scriptedMedia; }
@@ -138,6 +139,7 @@ public:
     std::function<void(double seconds)> advance;
 
     std::string folder = "/opt/fanbord";
+    char separator = '/';
 
 private:
     struct Pending {
@@ -145,6 +147,7 @@ private:
         std::uint64_t order;
         std::function<void()> action;
     };
+    void press(double time, const Widget* widget, std::function<void()> click);
     bool runDue();
     void advanceTo(double time);
     void dispatch(const std::function<void()>& action);

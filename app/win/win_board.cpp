@@ -13,7 +13,9 @@ namespace fanbord::win {
 namespace {
 
 // The nearest pixel, halves rounding up, as the windowless widgets are placed.
-int rounded(double v) { return int(std::floor(v + 0.5)); }
+int rounded(double v) {
+    return int(std::floor(v + 0.5));
+}
 
 } // namespace
 
@@ -101,16 +103,14 @@ void WinLabel::paint(HDC dc) const {
 
 // --- picture boxes
 
-WinPictureBox::WinPictureBox(HWND window, int w, int h, std::optional<Rgb> background,
-                             std::shared_ptr<Bitmap> picture)
+WinPictureBox::WinPictureBox(HWND window, int w, int h, std::optional<Rgb> background, std::shared_ptr<Bitmap> picture)
     : window_(window), w_(w), h_(h), background_(background), picture_(std::move(picture)), layer_(w, h) {}
 
 void WinPictureBox::move(double left, double top) {
     left_ = left;
     top_ = top;
     if (window_)
-        SetWindowPos(window_, nullptr, rounded(left), rounded(top), 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(window_, nullptr, rounded(left), rounded(top), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void WinPictureBox::setVisible(bool visible) {
@@ -161,6 +161,21 @@ PictureRef WinPictureBox::snapshot() const {
 
 // --- buttons and timers
 
+namespace {
+
+// Owner-drawn buttons turn a quick second press into a double-click
+// notification instead of a click; here it is an ordinary press.
+LRESULT CALLBACK pressOnDoubleClick(HWND hwnd, UINT message, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    return DefSubclassProc(hwnd, message == WM_LBUTTONDBLCLK ? WM_LBUTTONDOWN : message, wp, lp);
+}
+
+} // namespace
+
+WinButton::WinButton(HWND window, Rgb background, std::shared_ptr<Bitmap> face)
+    : window_(window), background_(background), face_(std::move(face)) {
+    SetWindowSubclass(window_, pressOnDoubleClick, 0, 0);
+}
+
 void WinButton::move(double left, double top) {
     left_ = left;
     top_ = top;
@@ -207,8 +222,12 @@ Board::Board(HWND window, std::shared_ptr<Bitmap> background) : window_(window),
                                 GetModuleHandleW(nullptr), nullptr);
 }
 
-void Board::addImage(WinImage* image) { stacking_.push_back({image, nullptr}); }
-void Board::addLabel(WinLabel* label) { stacking_.push_back({nullptr, label}); }
+void Board::addImage(WinImage* image) {
+    stacking_.push_back({image, nullptr});
+}
+void Board::addLabel(WinLabel* label) {
+    stacking_.push_back({nullptr, label});
+}
 
 void Board::addTooltip(int id, const RECT& area) {
     if (!tooltips_)
@@ -234,7 +253,9 @@ void Board::moveTooltip(int id, const RECT& area) {
     SendMessageW(tooltips_, TTM_NEWTOOLRECTW, 0, LPARAM(&tool));
 }
 
-void Board::invalidate(const RECT& area) { InvalidateRect(window_, &area, FALSE); }
+void Board::invalidate(const RECT& area) {
+    InvalidateRect(window_, &area, FALSE);
+}
 
 std::shared_ptr<Bitmap> Board::surface() const {
     const int w = background_ ? background_->width() : 1, h = background_ ? background_->height() : 1;
@@ -282,7 +303,9 @@ std::string Board::tooltipAt(int id) const {
 bool Board::handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
     result = 0;
     switch (message) {
-    case WM_ERASEBKGND: result = 1; return true;
+    case WM_ERASEBKGND:
+        result = 1;
+        return true;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window_, &ps);
@@ -328,7 +351,8 @@ bool Board::handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
                 if (b->window() == reinterpret_cast<HWND>(lp) && onButton)
                     onButton(b);
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 

@@ -97,10 +97,11 @@ private:
     Bitmap layer_;
 };
 
+// An owner-drawn push button. Every press is a click: a quick second press
+// counts as much as the first, not as a double-click.
 class WinButton final : public Button {
 public:
-    WinButton(HWND window, Rgb background, std::shared_ptr<Bitmap> face)
-        : window_(window), background_(background), face_(std::move(face)) {}
+    WinButton(HWND window, Rgb background, std::shared_ptr<Bitmap> face);
     double left() const override { return left_; }
     double top() const override { return top_; }
     void move(double left, double top) override;

@@ -29,6 +29,7 @@ public:
     void yield() override;
     double clock() const override;
     std::string programFolder() const override;
+    char folderSeparator() const override { return '\\'; }
     void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) override;
     void showAbout(const std::string& title, const std::string& text) override;
     MediaFramework& media() override { return media_; }

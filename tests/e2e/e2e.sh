@@ -5,6 +5,7 @@
 #                 Swedish flag, Sluta ends the program with status 0
 #   missing       a missing anthem ends the program when its tile is clicked
 #   close         the system closing the window during the ceremony ends it at once
+#   about         closing the window while the about box is open ends the program
 #   names         (Windows) the anthem of Österrike plays; the about box opens over
 #                 the drum roll, is modal, and closes with OK; Sluta still ends it
 # A FANBORD ending in .exe is the Windows program, run under Wine in the
@@ -28,7 +29,9 @@ fail() {
     echo "  screen: ${TMPDIR:-/tmp}/fanbord-e2e-$scenario.png" >&2
   [[ -f "$work/stderr" ]] && sed 's/^/  stderr: /' "$work/stderr" >&2; exit 1; }
 
+# On Linux a backslash is an ordinary character of a folder name.
 prog="$work/program"
+[[ "$exe" == *.exe ]] || prog="$work/Fan\\bord"
 mkdir -p "$prog"
 launch=("$prog/fanbord")
 if [[ "$exe" == *.exe ]]; then
@@ -50,6 +53,8 @@ piece I3Ik.Mid "EGce"
 [[ "$scenario" == missing ]] || piece Sverige.mid "GABcdefg"
 if [[ "$scenario" == names ]]; then
   piece "Österrike.MID" "GABcdefgfedcBAG"
+fi
+if [[ "$scenario" == names || "$scenario" == about ]]; then
   cp "$(dirname "$exe")/En_virvel_för_Tolvander.Wav" "$prog/"
 fi
 # No BLIP.Wav: the press feedback falls back to the built-in tone.
@@ -157,6 +162,22 @@ if [[ "$scenario" == names ]]; then
   wait_exit 10
   [[ "$status" == 0 ]] || fail "exit status $status"
   echo "e2e names: ok"
+  exit 0
+fi
+
+if [[ "$scenario" == about ]]; then
+  click $((280 + 31)) $((376 + 15)) # Info
+  about=""
+  for _ in $(seq 50); do
+    about=$(xdotool search --name 'Information om detta flaggprogram' 2>/dev/null | head -1 || true)
+    [[ -n "$about" ]] && break
+    sleep 0.1
+  done
+  [[ -n "$about" ]] || fail "no about box"
+  "$close_window" "$window"
+  wait_exit 10
+  [[ "$status" == 0 ]] || fail "exit status $status"
+  echo "e2e about: ok"
   exit 0
 fi
 
