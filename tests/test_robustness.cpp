@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <unistd.h>
 
@@ -74,9 +76,12 @@ private slots:
         s.platform.folder = dir.path().toStdString();
         s.platform.realMedia = engine.get();
         std::vector<float> scratch;
+        float loudest = 0;
         s.platform.advance = [&](double seconds) {
             scratch.resize(2 * std::size_t(seconds * engine->rate() + 1));
             engine->render(scratch.data(), scratch.size() / 2);
+            for (float x : scratch)
+                loudest = std::max(loudest, std::abs(x));
         };
         const std::string folder = s.appPath();
         for (int i = 0; i < kPieceCount; ++i)
@@ -134,6 +139,8 @@ private slots:
             QFAIL("hung");
         }
         QCOMPARE(ended, mustEnd);
+        if (Role(role) == Role::Blip)
+            QVERIFY2(loudest > 0.01f, "no sound for the press"); // the file or the default tone
     }
 };
 
