@@ -22,7 +22,20 @@ enum class Kind { PictureBox, Image, Label, Button, Timer };
 enum class Art { None, Board, Tile, SwedishFlag, ProgressBar, Marker, InfoFace, QuitFace };
 
 enum class Name {
-    Pico, playTimer, picProgBack, picProg, Info, Timer2, Kompis, Quit, Sponsor, ShowInfo, Flagga, Sverige, Flag, Intro
+    Pico,
+    playTimer,
+    picProgBack,
+    picProg,
+    Info,
+    Timer2,
+    Kompis,
+    Quit,
+    Sponsor,
+    ShowInfo,
+    Flagga,
+    Sverige,
+    Flag,
+    Intro
 };
 
 struct WidgetSpec {
@@ -45,6 +58,12 @@ struct WidgetSpec {
     int intervalMs = 0;
 };
 
+// The text size in pixels: points at the classic 96 dpi, so the text is the
+// same size everywhere; without points, the system's 8-point dialog font.
+inline int fontPixels(const WidgetSpec& s) {
+    return s.fontPoints > 0 ? (s.fontPoints * 96 + 36) / 72 : 11;
+}
+
 // Files a platform's widget under its name in the window's widget set.
 void bind(Widgets& w, const WidgetSpec& s, PictureBox* box);
 void bind(Widgets& w, const WidgetSpec& s, Image* image);
@@ -56,8 +75,12 @@ void bind(Widgets& w, const WidgetSpec& s, Timer* timer);
 // on the board (later ones are painted over earlier ones).
 const std::vector<WidgetSpec>& widgets();
 
-inline constexpr int tileLeft(int i) { return 8 + 80 * (i % 6); }
-inline constexpr int tileTop(int i) { return 8 + 66 * (i / 6); }
+inline constexpr int tileLeft(int i) {
+    return 8 + 80 * (i % 6);
+}
+inline constexpr int tileTop(int i) {
+    return 8 + 66 * (i / 6);
+}
 // Where the flag cloth lies inside a tile.
 inline constexpr int kClothLeft = 3, kClothTop = 9, kClothWidth = 68, kClothHeight = 36;
 inline constexpr int kTileWidth = 76, kTileHeight = 65;

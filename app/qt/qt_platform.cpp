@@ -72,20 +72,34 @@ QFont fontFor(const layout::WidgetSpec& s) {
         f.setFamily(QStringLiteral("DejaVu Sans"));
     // Points at the classic 96 dpi, so the text has the same pixel size everywhere;
     // a wider stand-in family steps down until the caption fits its label.
-    int pixels = s.fontPoints > 0 ? qRound(s.fontPoints * 96.0 / 72.0) : 11;
-    f.setPixelSize(pixels);
-    const QString caption = QString::fromUtf8(s.caption.data(), qsizetype(s.caption.size()));
-    while (pixels > 8 && QFontMetrics(f).horizontalAdvance(caption) > s.width - 4)
-        f.setPixelSize(--pixels);
-    return f;
+    f.setPixelSize(layout::fontPixels(s));
+    return fitted(f, QString::fromUtf8(s.caption.data(), qsizetype(s.caption.size())), s.width - 4);
 }
 
 } // namespace
 
-QtPlatform::QtPlatform(MediaFramework& media, std::function<void()> end) : media_(media), end_(std::move(end)) {
+QtPlatform::QtPlatform(MediaFramework& media, std::function<void()> end) : BoardPlatform(media), end_(std::move(end)) {
+    static const bool accessibleBoard = (QAccessible::installFactory(boardAccessibleFactory), true);
+    Q_UNUSED(accessibleBoard);
     wake_.setSingleShot(true);
     wake_.setTimerType(Qt::PreciseTimer);
+    window_ = std::make_unique<MainWindow>();
+    window_->setWindowFlag(Qt::FramelessWindowHint);
+    window_->setWindowTitle(QStringLiteral("Fanbord"));
+    window_->setFixedSize(layout::kWindowWidth, layout::kWindowHeight);
+    QIcon icon;
+    icon.addPixmap(QPixmap::fromImage(iconPicture(32)));
+    icon.addPixmap(QPixmap::fromImage(iconPicture(64)));
+    window_->setWindowIcon(icon);
+    window_->onClose = [this] { unloadWindow(); };
+
     build();
+    std::sort(tabOrder_.begin(), tabOrder_.end());
+    for (std::size_t i = 1; i < tabOrder_.size(); ++i)
+        QWidget::setTabOrder(tabOrder_[i - 1].second, tabOrder_[i].second);
+    for (auto& [index, view] : tabOrder_)
+        if (view != board_ && !qobject_cast<QAbstractButton*>(view))
+            view->setFocusPolicy(Qt::NoFocus);
 }
 
 QtPlatform::~QtPlatform() = default;
@@ -94,136 +108,72 @@ QWidget* QtPlatform::window() const {
     return window_.get();
 }
 
-void QtPlatform::build() {
-    using namespace layout;
-    static const bool accessibleBoard = (QAccessible::installFactory(boardAccessibleFactory), true);
-    Q_UNUSED(accessibleBoard);
-    window_ = std::make_unique<MainWindow>();
-    window_->setWindowFlag(Qt::FramelessWindowHint);
-    window_->setWindowTitle(QStringLiteral("Fanbord"));
-    window_->setFixedSize(kWindowWidth, kWindowHeight);
-    QIcon icon;
-    icon.addPixmap(QPixmap::fromImage(iconPicture(32)));
-    icon.addPixmap(QPixmap::fromImage(iconPicture(64)));
-    window_->setWindowIcon(icon);
-    window_->onClose = [this] { unloadWindow(); };
+QWidget* QtPlatform::viewOf(const layout::WidgetSpec& s) const {
+    if (!s.parent)
+        return window_.get();
+    if (*s.parent == layout::Name::picProgBack)
+        return static_cast<QtPictureBox*>(widgets_.picProgBack)->view();
+    return board_;
+}
 
+std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetSpec& s) {
     const qreal dpr = qApp->devicePixelRatio();
-    std::vector<std::pair<int, QWidget*>> tabOrder;
-    auto viewOf = [this](Name n) -> QWidget* {
-        if (n == Name::Pico)
-            return board_;
-        if (n == Name::picProgBack)
-            return static_cast<QtPictureBox*>(widgets_.picProgBack)->view();
-        return nullptr;
-    };
-
-    for (const WidgetSpec& s : layout::widgets()) {
-        QWidget* parent = s.parent ? viewOf(*s.parent) : window_.get();
-        switch (s.kind) {
-        case Kind::PictureBox: {
-            QtPictureBox* box = nullptr;
-            if (s.name == Name::Pico) {
-                board_ = new BoardView(parent, artFor(s.art, s.index, dpr));
-                board_->setAutoFillBackground(false);
-                board_->setFocusPolicy(Qt::StrongFocus);
-                board_->setAccessibleName(QStringLiteral("Fanbord"));
-                board_->resize(s.width, s.height);
-                box = new QtPictureBox(board_, s.width, s.height, QColor(), QImage(), dpr);
-                tabOrder.push_back({s.tabIndex, board_});
-            } else {
-                auto* view = new BoxView(parent);
-                view->resize(s.width, s.height);
-                box = new QtPictureBox(view, s.width, s.height,
-                                       s.background ? toQColor(*s.background) : QColor(Qt::transparent),
-                                       artFor(s.art, s.index, dpr), dpr);
-                view->box = box;
-                tabOrder.push_back({s.tabIndex, view});
-            }
-            box->move(s.left, s.top);
-            box->setVisible(s.visible);
-            owned_.emplace_back(box);
-            bind(widgets_, s, box);
-            break;
-        }
-        case Kind::Image: {
-            auto* image = new QtImage(*board_, s.width, s.height, s.stretch);
-            image->move(s.left, s.top);
-            image->setVisible(s.visible);
-            const QImage art = artFor(s.art, s.index, dpr);
-            if (!art.isNull())
-                image->setPicture(std::make_shared<QtPicture>(art));
-            board_->addImage(image);
-            owned_.emplace_back(image);
-            bind(widgets_, s, image);
-            if (s.name == Name::Flagga) {
-                board_->addTile(image);
-                image->onClick = [this, i = s.index] {
-                    if (events_)
-                        events_->Flagga_Click(static_cast<std::int16_t>(i));
-                };
-            }
-            break;
-        }
-        case Kind::Label: {
-            auto* label = new QtLabel(*board_, s.width, s.height);
-            label->move(s.left, s.top);
-            label->setVisible(s.visible);
-            label->setCaption(std::string(s.caption));
-            label->tooltip = std::string(s.tooltip);
-            label->font = fontFor(s);
-            label->text = s.textColour ? toQColor(*s.textColour) : board_->palette().windowText().color();
-            if (s.background)
-                label->background = toQColor(*s.background);
-            board_->addLabel(label);
-            owned_.emplace_back(label);
-            bind(widgets_, s, label);
-            if (s.name == Name::ShowInfo)
-                board_->addCaption(label);
-            break;
-        }
-        case Kind::Button: {
-            auto* button = new QtButton(parent, s.width, s.height, toQColor(s.background.value_or(kCyan)),
-                                        artFor(s.art, s.index, dpr));
-            button->move(s.left, s.top);
-            button->setVisible(s.visible);
-            owned_.emplace_back(button);
-            tabOrder.push_back({s.tabIndex, button->view()});
-            const bool isInfo = s.name == Name::Info;
-            button->view()->setAccessibleName(isInfo ? QStringLiteral("Info") : QStringLiteral("Sluta"));
-            QObject::connect(button->view(), &QAbstractButton::clicked, [this, isInfo] {
-                if (!events_)
-                    return;
-                if (isInfo)
-                    events_->Info_Click();
-                else
-                    events_->Quit_Click();
-            });
-            bind(widgets_, s, button);
-            break;
-        }
-        case Kind::Timer: {
-            const bool isPlay = s.name == Name::playTimer;
-            auto timer = std::make_unique<QtTimer>(s.intervalMs, [this, isPlay] {
-                if (!events_)
-                    return;
-                if (isPlay)
-                    events_->playTimer_Timer();
-                else
-                    events_->Timer2_Timer();
-            });
-            bind(widgets_, s, timer.get());
-            timers_.push_back(std::move(timer));
-            break;
-        }
-        }
+    if (s.name == layout::Name::Pico) {
+        board_ = new BoardView(viewOf(s), artFor(s.art, s.index, dpr));
+        board_->setAutoFillBackground(false);
+        board_->setFocusPolicy(Qt::StrongFocus);
+        board_->setAccessibleName(QStringLiteral("Fanbord"));
+        board_->resize(s.width, s.height);
+        tabOrder_.push_back({s.tabIndex, board_});
+        return std::make_unique<QtPictureBox>(board_, s.width, s.height, QColor(), QImage(), dpr);
     }
-    std::sort(tabOrder.begin(), tabOrder.end());
-    for (std::size_t i = 1; i < tabOrder.size(); ++i)
-        QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
-    for (auto& [index, view] : tabOrder)
-        if (view != board_ && !qobject_cast<QAbstractButton*>(view))
-            view->setFocusPolicy(Qt::NoFocus);
+    auto* view = new BoxView(viewOf(s));
+    view->resize(s.width, s.height);
+    auto box = std::make_unique<QtPictureBox>(view, s.width, s.height,
+                                              s.background ? toQColor(*s.background) : QColor(Qt::transparent),
+                                              artFor(s.art, s.index, dpr), dpr);
+    view->box = box.get();
+    tabOrder_.push_back({s.tabIndex, view});
+    return box;
+}
+
+std::unique_ptr<Image> QtPlatform::makeImage(const layout::WidgetSpec& s, std::function<void()> click) {
+    auto image = std::make_unique<QtImage>(*board_, s.width, s.height, s.stretch);
+    const QImage art = artFor(s.art, s.index, qApp->devicePixelRatio());
+    if (!art.isNull())
+        image->setPicture(std::make_shared<QtPicture>(art));
+    image->onClick = std::move(click);
+    board_->add(*image);
+    if (s.name == layout::Name::Flagga)
+        board_->addTile(image.get());
+    return image;
+}
+
+std::unique_ptr<Label> QtPlatform::makeLabel(const layout::WidgetSpec& s) {
+    auto label = std::make_unique<QtLabel>(*board_, s.width, s.height);
+    label->setHint(std::string(s.tooltip));
+    label->font = fontFor(s);
+    label->text = s.textColour ? toQColor(*s.textColour) : board_->palette().windowText().color();
+    if (s.background)
+        label->background = toQColor(*s.background);
+    board_->add(*label);
+    if (s.name == layout::Name::ShowInfo)
+        board_->addCaption(label.get());
+    return label;
+}
+
+std::unique_ptr<Button> QtPlatform::makeButton(const layout::WidgetSpec& s, std::function<void()> click) {
+    auto button =
+        std::make_unique<QtButton>(viewOf(s), s.width, s.height, toQColor(s.background.value_or(layout::kCyan)),
+                                   artFor(s.art, s.index, qApp->devicePixelRatio()));
+    tabOrder_.push_back({s.tabIndex, button->view()});
+    button->view()->setAccessibleName(s.name == layout::Name::Info ? QStringLiteral("Info") : QStringLiteral("Sluta"));
+    QObject::connect(button->view(), &QAbstractButton::clicked, std::move(click));
+    return button;
+}
+
+std::unique_ptr<Timer> QtPlatform::makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) {
+    return std::make_unique<QtTimer>(s.intervalMs, std::move(tick));
 }
 
 void QtPlatform::start() {
@@ -240,16 +190,6 @@ void QtPlatform::showWindow() {
                       area.y() + (area.height() - window_->height()) / 2);
     }
     window_->show();
-}
-
-void QtPlatform::unloadWindow() {
-    if (!unloading_) {
-        unloading_ = true;
-        std::int16_t cancel = 0;
-        if (events_)
-            events_->Form_Unload(cancel);
-    }
-    endProgram();
 }
 
 void QtPlatform::endProgram() {

@@ -2,9 +2,9 @@
 
 #include "app/win/win_text.h"
 
-#include <windows.h>
 #include <dshow.h>
 #include <mmsystem.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>

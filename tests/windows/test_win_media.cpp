@@ -5,9 +5,10 @@
 
 #include <doctest.h>
 
+#include <windows.h>
+
 #include <mmsystem.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include <chrono>
 #include <cmath>
