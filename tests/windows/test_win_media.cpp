@@ -166,11 +166,9 @@ TEST_CASE("bad files are refused with a reason") {
     for (const char* name : {"\\empty.mid", "\\garbage.mid", "\\truncated.mid"}) {
         auto graph = media.createGraph();
         std::string why;
-        // Refused when the graph is built or when it starts; either way with a reason.
-        const bool plays = graph->renderFile(folder + name, why) && graph->run(why);
-        if (!plays)
-            REQUIRE_MESSAGE(!why.empty(), name);
-        else
-            REQUIRE(waitUntil([&] { return !(graph->currentPosition() < graph->duration()); }, 10));
+        // Refused as the graph is built, as the engine refuses them, never left to play.
+        INFO(name);
+        CHECK_FALSE(graph->renderFile(folder + name, why));
+        CHECK(!why.empty());
     }
 }
