@@ -6,166 +6,62 @@ namespace {
 
 std::vector<WidgetSpec> build() {
     std::vector<WidgetSpec> w;
-    w.push_back({.name = Name::Pico,
-                 .kind = Kind::PictureBox,
-                 .left = 0,
-                 .top = 0,
-                 .width = 572,
-                 .height = 420,
-                 .art = Art::Board,
-                 .tabIndex = 0});
+    w.push_back({.name = Name::Pico, .kind = Kind::PictureBox, .left = 0, .top = 0, .width = 572, .height = 420,
+                 .art = Art::Board, .tabIndex = 0});
     w.push_back({.name = Name::playTimer, .kind = Kind::Timer, .intervalMs = 1000});
-    w.push_back({.name = Name::picProgBack,
-                 .kind = Kind::PictureBox,
-                 .parent = Name::Pico,
-                 .left = 8,
-                 .top = 350,
-                 .width = 452,
-                 .height = 16,
-                 .visible = false,
-                 .art = Art::ProgressBar,
-                 .tabIndex = 5});
-    w.push_back({.name = Name::picProg,
-                 .kind = Kind::PictureBox,
-                 .parent = Name::picProgBack,
-                 .left = -10,
-                 .top = 0,
-                 .width = 10,
-                 .height = 10,
-                 .art = Art::Marker,
-                 .tabIndex = 6});
-    w.push_back({.name = Name::Info,
-                 .kind = Kind::Button,
-                 .parent = Name::Pico,
-                 .left = 280,
-                 .top = 376,
-                 .width = 62,
-                 .height = 30,
-                 .visible = false,
-                 .art = Art::InfoFace,
-                 .background = kCyan,
-                 .tabIndex = 4});
+    w.push_back({.name = Name::picProgBack, .kind = Kind::PictureBox, .parent = Name::Pico, .left = 8, .top = 350,
+                 .width = 452, .height = 16, .visible = false, .art = Art::ProgressBar, .tabIndex = 5});
+    w.push_back({.name = Name::picProg, .kind = Kind::PictureBox, .parent = Name::picProgBack, .left = -10,
+                 .top = 0, .width = 10, .height = 10, .art = Art::Marker, .tabIndex = 6});
+    w.push_back({.name = Name::Info, .kind = Kind::Button, .parent = Name::Pico, .left = 280, .top = 376,
+                 .width = 62, .height = 30, .visible = false, .art = Art::InfoFace, .background = kCyan, .tabIndex = 4});
     w.push_back({.name = Name::Timer2, .kind = Kind::Timer, .intervalMs = 1000});
-    w.push_back({.name = Name::Kompis,
-                 .kind = Kind::PictureBox,
-                 .parent = Name::Pico,
-                 .left = 80,
-                 .top = 480,
-                 .width = 68,
-                 .height = 36,
-                 .visible = false,
-                 .background = kWhite,
-                 .backingImage = true,
+    w.push_back({.name = Name::Kompis, .kind = Kind::PictureBox, .parent = Name::Pico, .left = 80, .top = 480,
+                 .width = 68, .height = 36, .visible = false, .background = kWhite, .backingImage = true,
                  .tabIndex = 3});
-    w.push_back({.name = Name::Quit,
-                 .kind = Kind::Button,
-                 .parent = Name::Pico,
-                 .left = 352,
-                 .top = 376,
-                 .width = 62,
-                 .height = 30,
-                 .visible = false,
-                 .art = Art::QuitFace,
-                 .background = kCyan,
-                 .tabIndex = 2});
-    w.push_back({.name = Name::Sponsor,
-                 .kind = Kind::Label,
-                 .parent = Name::Pico,
-                 .left = 500,
-                 .top = 0,
-                 .width = 80,
-                 .height = 97,
-                 .tooltip = "Tillhandahöll noter för nationalhymnerna",
-                 .tabIndex = 9});
+    w.push_back({.name = Name::Quit, .kind = Kind::Button, .parent = Name::Pico, .left = 352, .top = 376,
+                 .width = 62, .height = 30, .visible = false, .art = Art::QuitFace, .background = kCyan, .tabIndex = 2});
+    w.push_back({.name = Name::Sponsor, .kind = Kind::Label, .parent = Name::Pico, .left = 500, .top = 0,
+                 .width = 80, .height = 97, .tooltip = "Tillhandahöll noter för nationalhymnerna", .tabIndex = 9});
     for (int i = 0; i < 2; ++i)
-        w.push_back({.name = Name::ShowInfo,
-                     .index = i,
-                     .kind = Kind::Label,
-                     .parent = Name::Pico,
-                     .left = 424,
-                     .top = 376 + 16 * i,
-                     .width = 136,
-                     .height = 14,
-                     .textColour = kRed,
-                     .tabIndex = 7 + i});
+        w.push_back({.name = Name::ShowInfo, .index = i, .kind = Kind::Label, .parent = Name::Pico, .left = 424,
+                     .top = 376 + 16 * i, .width = 136, .height = 14, .textColour = kRed, .tabIndex = 7 + i});
     for (int i = 0; i < kTileCount; ++i)
-        w.push_back({.name = Name::Flagga,
-                     .index = i,
-                     .kind = Kind::Image,
-                     .parent = Name::Pico,
-                     .left = tileLeft(i),
-                     .top = tileTop(i),
-                     .width = kTileWidth,
-                     .height = kTileHeight,
+        w.push_back({.name = Name::Flagga, .index = i, .kind = Kind::Image, .parent = Name::Pico,
+                     .left = tileLeft(i), .top = tileTop(i), .width = kTileWidth, .height = kTileHeight,
                      .art = Art::Tile});
-    w.push_back({.name = Name::Sverige,
-                 .kind = Kind::Image,
-                 .parent = Name::Pico,
-                 .left = 488,
-                 .top = 500,
-                 .width = 68,
-                 .height = 36,
-                 .visible = false,
-                 .art = Art::SwedishFlag});
-    w.push_back({.name = Name::Flag,
-                 .kind = Kind::Image,
-                 .parent = Name::Pico,
-                 .left = 508,
-                 .top = 284,
-                 .width = 33,
-                 .height = 18,
-                 .stretch = true});
-    w.push_back({.name = Name::Intro,
-                 .kind = Kind::Label,
-                 .parent = Name::Pico,
-                 .left = 8,
-                 .top = 376,
-                 .width = 255,
-                 .height = 29,
-                 .visible = false,
-                 .background = kCyan,
-                 .textColour = kNavy,
-                 .caption = "Fanbord A-Ö med musik",
-                 .font = "MS Sans Serif",
-                 .fontPoints = 18,
-                 .tabIndex = 1});
+    w.push_back({.name = Name::Sverige, .kind = Kind::Image, .parent = Name::Pico, .left = 488, .top = 500,
+                 .width = 68, .height = 36, .visible = false, .art = Art::SwedishFlag});
+    w.push_back({.name = Name::Flag, .kind = Kind::Image, .parent = Name::Pico, .left = 508, .top = 284,
+                 .width = 33, .height = 18, .stretch = true});
+    w.push_back({.name = Name::Intro, .kind = Kind::Label, .parent = Name::Pico, .left = 8, .top = 376,
+                 .width = 255, .height = 29, .visible = false, .background = kCyan, .textColour = kNavy,
+                 .caption = "Fanbord A-Ö med musik", .font = "MS Sans Serif", .fontPoints = 18, .tabIndex = 1});
     return w;
 }
 
 } // namespace
 
 void bind(Widgets& w, const WidgetSpec& s, PictureBox* box) {
-    if (s.name == Name::Pico)
-        w.Pico = box;
-    if (s.name == Name::picProgBack)
-        w.picProgBack = box;
-    if (s.name == Name::picProg)
-        w.picProg = box;
-    if (s.name == Name::Kompis)
-        w.Kompis = box;
+    if (s.name == Name::Pico) w.Pico = box;
+    if (s.name == Name::picProgBack) w.picProgBack = box;
+    if (s.name == Name::picProg) w.picProg = box;
+    if (s.name == Name::Kompis) w.Kompis = box;
 }
 
 void bind(Widgets& w, const WidgetSpec& s, Image* image) {
-    if (s.name == Name::Flagga)
-        w.Flagga[s.index] = image;
-    if (s.name == Name::Sverige)
-        w.Sverige = image;
-    if (s.name == Name::Flag)
-        w.Flag = image;
+    if (s.name == Name::Flagga) w.Flagga[s.index] = image;
+    if (s.name == Name::Sverige) w.Sverige = image;
+    if (s.name == Name::Flag) w.Flag = image;
 }
 
 void bind(Widgets& w, const WidgetSpec& s, Label* label) {
-    if (s.name == Name::Sponsor)
-        w.Sponsor = label;
-    if (s.name == Name::ShowInfo)
-        w.ShowInfo[s.index] = label;
-    if (s.name == Name::Intro)
-        w.Intro = label;
+    if (s.name == Name::Sponsor) w.Sponsor = label;
+    if (s.name == Name::ShowInfo) w.ShowInfo[s.index] = label;
+    if (s.name == Name::Intro) w.Intro = label;
 }
 
-void bind(Widgets& w, const WidgetSpec& s, Button* button) {
-    (s.name == Name::Info ? w.Info : w.Quit) = button;
-}
+void bind(Widgets& w, const WidgetSpec& s, Button* button) { (s.name == Name::Info ? w.Info : w.Quit) = button; }
 
 void bind(Widgets& w, const WidgetSpec& s, Timer* timer) {
     (s.name == Name::playTimer ? w.playTimer : w.Timer2) = timer;

@@ -22,20 +22,7 @@ enum class Kind { PictureBox, Image, Label, Button, Timer };
 enum class Art { None, Board, Tile, SwedishFlag, ProgressBar, Marker, InfoFace, QuitFace };
 
 enum class Name {
-    Pico,
-    playTimer,
-    picProgBack,
-    picProg,
-    Info,
-    Timer2,
-    Kompis,
-    Quit,
-    Sponsor,
-    ShowInfo,
-    Flagga,
-    Sverige,
-    Flag,
-    Intro
+    Pico, playTimer, picProgBack, picProg, Info, Timer2, Kompis, Quit, Sponsor, ShowInfo, Flagga, Sverige, Flag, Intro
 };
 
 struct WidgetSpec {
@@ -75,12 +62,8 @@ void bind(Widgets& w, const WidgetSpec& s, Timer* timer);
 // on the board (later ones are painted over earlier ones).
 const std::vector<WidgetSpec>& widgets();
 
-inline constexpr int tileLeft(int i) {
-    return 8 + 80 * (i % 6);
-}
-inline constexpr int tileTop(int i) {
-    return 8 + 66 * (i / 6);
-}
+inline constexpr int tileLeft(int i) { return 8 + 80 * (i % 6); }
+inline constexpr int tileTop(int i) { return 8 + 66 * (i / 6); }
 // Where the flag cloth lies inside a tile.
 inline constexpr int kClothLeft = 3, kClothTop = 9, kClothWidth = 68, kClothHeight = 36;
 inline constexpr int kTileWidth = 76, kTileHeight = 65;

@@ -25,9 +25,7 @@ void Fanbord::Form_Load() {
     w_.Quit->setVisible(true);
 }
 
-void Fanbord::releasePlayer() {
-    Player.reset();
-}
+void Fanbord::releasePlayer() { Player.reset(); }
 
 void Fanbord::Quit_Click() {
     ClickEffect(*w_.Quit);

@@ -33,9 +33,7 @@ long peakRssKb() {
     return u.ru_maxrss;
 }
 
-double ms(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
+double ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
 
 // CPU share of one core while `work` runs.
 template <class F> double cpuShare(F work) {

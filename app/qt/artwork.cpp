@@ -18,13 +18,9 @@ QImage blank(int w, int h, qreal dpr) {
     return img;
 }
 
-QString fromView(std::string_view s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
+QString fromView(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
-QString flagResource(int piece) {
-    return QStringLiteral(":/flags/%1.svg").arg(fromView(kPieces[piece].slug));
-}
+QString flagResource(int piece) { return QStringLiteral(":/flags/%1.svg").arg(fromView(kPieces[piece].slug)); }
 
 constexpr int kSverige = 22;
 
@@ -42,9 +38,7 @@ QImage renderSvg(const QString& resource, int w, int h, qreal dpr) {
     return img;
 }
 
-QImage boardPicture(qreal dpr) {
-    return renderSvg(QStringLiteral(":/art/board.svg"), 572, 420, dpr);
-}
+QImage boardPicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/board.svg"), 572, 420, dpr); }
 
 QImage tilePicture(int nation, qreal dpr) {
     using namespace layout;
@@ -67,23 +61,11 @@ QImage tilePicture(int nation, qreal dpr) {
     return img;
 }
 
-QImage swedishFlagPicture(qreal dpr) {
-    return renderSvg(flagResource(kSverige), 68, 36, dpr);
-}
-QImage progressBarPicture(qreal dpr) {
-    return renderSvg(QStringLiteral(":/art/progress-bar.svg"), 452, 16, dpr);
-}
-QImage markerPicture(qreal dpr) {
-    return renderSvg(QStringLiteral(":/art/marker.svg"), 10, 10, dpr);
-}
-QImage infoFacePicture(qreal dpr) {
-    return renderSvg(QStringLiteral(":/art/info-face.svg"), 64, 32, dpr);
-}
-QImage quitFacePicture(qreal dpr) {
-    return renderSvg(QStringLiteral(":/art/quit-face.svg"), 64, 32, dpr);
-}
-QImage iconPicture(int size) {
-    return renderSvg(QStringLiteral(":/art/icon.svg"), size, size, 1.0);
-}
+QImage swedishFlagPicture(qreal dpr) { return renderSvg(flagResource(kSverige), 68, 36, dpr); }
+QImage progressBarPicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/progress-bar.svg"), 452, 16, dpr); }
+QImage markerPicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/marker.svg"), 10, 10, dpr); }
+QImage infoFacePicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/info-face.svg"), 64, 32, dpr); }
+QImage quitFacePicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/quit-face.svg"), 64, 32, dpr); }
+QImage iconPicture(int size) { return renderSvg(QStringLiteral(":/art/icon.svg"), size, size, 1.0); }
 
 } // namespace fanbord::qt

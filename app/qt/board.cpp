@@ -97,13 +97,9 @@ QImage QtPictureBox::composed() const {
     return out;
 }
 
-PictureRef QtPictureBox::snapshot() const {
-    return std::make_shared<QtPicture>(composed());
-}
+PictureRef QtPictureBox::snapshot() const { return std::make_shared<QtPicture>(composed()); }
 
-void QtPictureBox::paint(QPainter& p) const {
-    p.drawImage(QPointF(0, 0), composed());
-}
+void QtPictureBox::paint(QPainter& p) const { p.drawImage(QPointF(0, 0), composed()); }
 
 void BoxView::paintEvent(QPaintEvent*) {
     if (!box)
@@ -148,18 +144,10 @@ void BoardView::keyPressEvent(QKeyEvent* e) {
     const int count = int(tiles_.size()), columns = 6;
     int next = focusTile_;
     switch (e->key()) {
-    case Qt::Key_Left:
-        next = (focusTile_ + count - 1) % count;
-        break;
-    case Qt::Key_Right:
-        next = (focusTile_ + 1) % count;
-        break;
-    case Qt::Key_Up:
-        next = (focusTile_ + count - columns) % count;
-        break;
-    case Qt::Key_Down:
-        next = (focusTile_ + columns) % count;
-        break;
+    case Qt::Key_Left: next = (focusTile_ + count - 1) % count; break;
+    case Qt::Key_Right: next = (focusTile_ + 1) % count; break;
+    case Qt::Key_Up: next = (focusTile_ + count - columns) % count; break;
+    case Qt::Key_Down: next = (focusTile_ + columns) % count; break;
     case Qt::Key_Space:
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -168,9 +156,7 @@ void BoardView::keyPressEvent(QKeyEvent* e) {
         keyboardFocus_ = true;
         update();
         return;
-    default:
-        QWidget::keyPressEvent(e);
-        return;
+    default: QWidget::keyPressEvent(e); return;
     }
     keyboardFocus_ = true;
     focusTile_ = next;

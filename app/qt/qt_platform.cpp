@@ -37,36 +37,25 @@ protected:
 
 namespace {
 
-QColor toQColor(Rgb c) {
-    return QColor(c.r, c.g, c.b);
-}
+QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
 QImage artFor(layout::Art art, int index, qreal dpr) {
     switch (art) {
-    case layout::Art::Board:
-        return boardPicture(dpr);
-    case layout::Art::Tile:
-        return tilePicture(index, dpr);
-    case layout::Art::SwedishFlag:
-        return swedishFlagPicture(dpr);
-    case layout::Art::ProgressBar:
-        return progressBarPicture(dpr);
-    case layout::Art::Marker:
-        return markerPicture(dpr);
-    case layout::Art::InfoFace:
-        return infoFacePicture(dpr);
-    case layout::Art::QuitFace:
-        return quitFacePicture(dpr);
-    case layout::Art::None:
-        break;
+    case layout::Art::Board: return boardPicture(dpr);
+    case layout::Art::Tile: return tilePicture(index, dpr);
+    case layout::Art::SwedishFlag: return swedishFlagPicture(dpr);
+    case layout::Art::ProgressBar: return progressBarPicture(dpr);
+    case layout::Art::Marker: return markerPicture(dpr);
+    case layout::Art::InfoFace: return infoFacePicture(dpr);
+    case layout::Art::QuitFace: return quitFacePicture(dpr);
+    case layout::Art::None: break;
     }
     return {};
 }
 
 // The window's default font, and the nearest sans-serif where a named family is missing.
 QFont fontFor(const layout::WidgetSpec& s) {
-    QFont f(s.font.empty() ? QStringLiteral("MS Sans Serif")
-                           : QString::fromUtf8(s.font.data(), qsizetype(s.font.size())));
+    QFont f(s.font.empty() ? QStringLiteral("MS Sans Serif") : QString::fromUtf8(s.font.data(), qsizetype(s.font.size())));
     f.setStyleHint(QFont::SansSerif);
     if (!QFontDatabase::families().contains(f.family()))
         f.setFamily(QStringLiteral("DejaVu Sans"));

@@ -20,8 +20,7 @@ std::uint32_t tileClothColour(int index) {
 
 Raster syntheticArt(Art art, int index) {
     switch (art) {
-    case Art::Board:
-        return Raster(572, 420, 0xFF00FFFFu);
+    case Art::Board: return Raster(572, 420, 0xFF00FFFFu);
     case Art::Tile: {
         Raster r(layout::kTileWidth, layout::kTileHeight, 0xFF808080u);
         for (int y = 0; y < layout::kClothHeight; ++y)
@@ -29,17 +28,12 @@ Raster syntheticArt(Art art, int index) {
                 r.at(layout::kClothLeft + x, layout::kClothTop + y) = tileClothColour(index);
         return r;
     }
-    case Art::SwedishFlag:
-        return Raster(68, 36, 0xFF006AA7u);
-    case Art::ProgressBar:
-        return Raster(452, 16, 0xFF00FFFFu);
-    case Art::Marker:
-        return Raster(10, 10, 0xFF00A000u);
+    case Art::SwedishFlag: return Raster(68, 36, 0xFF006AA7u);
+    case Art::ProgressBar: return Raster(452, 16, 0xFF00FFFFu);
+    case Art::Marker: return Raster(10, 10, 0xFF00A000u);
     case Art::InfoFace:
-    case Art::QuitFace:
-        return Raster(64, 32, 0xFF00FFFFu);
-    case Art::None:
-        break;
+    case Art::QuitFace: return Raster(64, 32, 0xFF00FFFFu);
+    case Art::None: break;
     }
     return {};
 }
@@ -201,9 +195,7 @@ private:
 
 // --- media
 
-double VirtualClock::timeOfDay() const {
-    return std::fmod(startOfDay + now_, 86400.0);
-}
+double VirtualClock::timeOfDay() const { return std::fmod(startOfDay + now_, 86400.0); }
 
 class ScriptedGraph final : public MediaGraph {
 public:
@@ -270,8 +262,9 @@ std::vector<std::string> ScriptedMedia::sounding() const {
 namespace {
 
 std::string nameOf(const layout::WidgetSpec& s) {
-    static const char* const names[] = {"Pico", "playTimer", "picProgBack", "picProg", "Info",    "Timer2", "Kompis",
-                                        "Quit", "Sponsor",   "ShowInfo",    "Flagga",  "Sverige", "Flag",   "Intro"};
+    static const char* const names[] = {"Pico",   "playTimer", "picProgBack", "picProg",  "Info",
+                                        "Timer2", "Kompis",    "Quit",        "Sponsor",  "ShowInfo",
+                                        "Flagga", "Sverige",   "Flag",        "Intro"};
     std::string n = names[int(s.name)];
     if (s.name == Name::ShowInfo || s.name == Name::Flagga)
         n += "(" + std::to_string(s.index) + ")";
@@ -313,8 +306,9 @@ SimPlatform::SimPlatform(ArtLoader art) {
         }
         case Kind::Timer: {
             const bool isPlay = s.name == Name::playTimer;
-            auto timer = std::make_unique<SimTimer>(
-                *this, s.intervalMs, [this, isPlay] { isPlay ? events_->playTimer_Timer() : events_->Timer2_Timer(); });
+            auto timer = std::make_unique<SimTimer>(*this, s.intervalMs, [this, isPlay] {
+                isPlay ? events_->playTimer_Timer() : events_->Timer2_Timer();
+            });
             layout::bind(widgets_, s, timer.get());
             timers_.push_back(std::move(timer));
             break;
@@ -465,9 +459,7 @@ Raster SimPlatform::boardSurface() const {
     return out;
 }
 
-Raster SimPlatform::kompisBacking() const {
-    return static_cast<SimPictureBox*>(widgets_.Kompis)->composed();
-}
+Raster SimPlatform::kompisBacking() const { return static_cast<SimPictureBox*>(widgets_.Kompis)->composed(); }
 
 void SimPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) {
     const Raster from = &src == widgets_.Pico ? boardSurface() : static_cast<SimPictureBox&>(src).composed();

@@ -2,10 +2,10 @@
 #include "app/win/dshow_media.h"
 #include "app/win/win_platform.h"
 
+#include <windows.h>
 #include <commctrl.h>
 #include <mmsystem.h>
 #include <objbase.h>
-#include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

@@ -50,11 +50,7 @@ struct WinPicture final : Picture {
 
 const Bitmap* bitmapOf(const PictureRef& picture);
 
-inline COLORREF colourRef(Rgb c) {
-    return RGB(c.r, c.g, c.b);
-}
-inline Rgb rgbOf(COLORREF c) {
-    return Rgb{GetRValue(c), GetGValue(c), GetBValue(c)};
-}
+inline COLORREF colourRef(Rgb c) { return RGB(c.r, c.g, c.b); }
+inline Rgb rgbOf(COLORREF c) { return Rgb{GetRValue(c), GetGValue(c), GetBValue(c)}; }
 
 } // namespace fanbord::win

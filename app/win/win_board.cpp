@@ -235,9 +235,7 @@ void Board::moveTooltip(int id, const RECT& area) {
     SendMessageW(tooltips_, TTM_NEWTOOLRECTW, 0, LPARAM(&tool));
 }
 
-void Board::invalidate(const RECT& area) {
-    InvalidateRect(window_, &area, FALSE);
-}
+void Board::invalidate(const RECT& area) { InvalidateRect(window_, &area, FALSE); }
 
 std::shared_ptr<Bitmap> Board::surface() const {
     const int w = background_ ? background_->width() : 1, h = background_ ? background_->height() : 1;
@@ -260,9 +258,7 @@ void Board::paint(HDC dc, const RECT& area) const {
 bool Board::handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
     result = 0;
     switch (message) {
-    case WM_ERASEBKGND:
-        result = 1;
-        return true;
+    case WM_ERASEBKGND: result = 1; return true;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(window_, &ps);
@@ -304,8 +300,7 @@ bool Board::handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
                 if (b->window() == reinterpret_cast<HWND>(lp) && b->onClick)
                     b->onClick();
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

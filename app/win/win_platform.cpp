@@ -22,22 +22,14 @@ const wchar_t* const kBoxClass = L"FanbordBox";
 
 int artId(layout::Art art, int index) {
     switch (art) {
-    case layout::Art::Board:
-        return FANBORD_ART_BOARD;
-    case layout::Art::Tile:
-        return FANBORD_ART_TILE0 + index;
-    case layout::Art::SwedishFlag:
-        return FANBORD_ART_SVERIGE;
-    case layout::Art::ProgressBar:
-        return FANBORD_ART_PROGRESS;
-    case layout::Art::Marker:
-        return FANBORD_ART_MARKER;
-    case layout::Art::InfoFace:
-        return FANBORD_ART_INFO;
-    case layout::Art::QuitFace:
-        return FANBORD_ART_QUIT;
-    case layout::Art::None:
-        break;
+    case layout::Art::Board: return FANBORD_ART_BOARD;
+    case layout::Art::Tile: return FANBORD_ART_TILE0 + index;
+    case layout::Art::SwedishFlag: return FANBORD_ART_SVERIGE;
+    case layout::Art::ProgressBar: return FANBORD_ART_PROGRESS;
+    case layout::Art::Marker: return FANBORD_ART_MARKER;
+    case layout::Art::InfoFace: return FANBORD_ART_INFO;
+    case layout::Art::QuitFace: return FANBORD_ART_QUIT;
+    case layout::Art::None: break;
     }
     return 0;
 }
@@ -207,14 +199,11 @@ LRESULT WinPlatform::windowMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp
     case WM_CLOSE:
         // The system closing the window unloads it; the program ends there.
         unloadWindow();
-    default:
-        return DefWindowProcW(hwnd, message, wp, lp);
+    default: return DefWindowProcW(hwnd, message, wp, lp);
     }
 }
 
-void WinPlatform::start() {
-    PostMessageW(window_, kLoadMessage, 0, 0);
-}
+void WinPlatform::start() { PostMessageW(window_, kLoadMessage, 0, 0); }
 
 void WinPlatform::showWindow() {
     ShowWindow(window_, SW_SHOW);
@@ -290,8 +279,8 @@ void WinPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, Picture
     RECT toRect{0, 0, to.layer().width(), to.layer().height()};
     if (!IntersectRect(&target, &target, &toRect))
         return;
-    BitBlt(to.layer().dc(), target.left, target.top, target.right - target.left, target.bottom - target.top, from->dc(),
-           target.left - x + xs, target.top - y + ys, SRCCOPY);
+    BitBlt(to.layer().dc(), target.left, target.top, target.right - target.left, target.bottom - target.top,
+           from->dc(), target.left - x + xs, target.top - y + ys, SRCCOPY);
     to.layer().makeOpaque(target);
     InvalidateRect(to.window(), nullptr, FALSE);
 }

@@ -26,12 +26,8 @@ std::wstring widen(const std::string& utf8) {
     return out;
 }
 
-std::string toUtf8(const std::wstring& wide) {
-    return narrow(wide, CP_UTF8);
-}
+std::string toUtf8(const std::wstring& wide) { return narrow(wide, CP_UTF8); }
 
-std::string toAnsi(const std::string& utf8) {
-    return narrow(widen(utf8), CP_ACP);
-}
+std::string toAnsi(const std::string& utf8) { return narrow(widen(utf8), CP_ACP); }
 
 } // namespace fanbord::win
