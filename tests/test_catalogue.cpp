@@ -55,7 +55,7 @@ TEST_CASE("tables and tooltips") {
     REQUIRE(s.w().Flagga[29]->tooltip() == std::string("Österrikes flagga"));
     REQUIRE(s.form.tables.NationName[0] == std::string("Australiens"));
     REQUIRE(s.form.tables.NationName[19] == std::string("Rumäniens"));
-    REQUIRE(s.form.tables.NationName[22] == std::string("Sveriges"));
+    REQUIRE(s.form.tables.NationName[kSverige] == std::string("Sveriges"));
     for (int i = 0; i < kNationCount; ++i) {
         REQUIRE(s.form.tables.FlagX[i] == 11 + 80 * (i % 6));
         REQUIRE(s.form.tables.FlagY[i] == 17 + 66 * (i / 6));

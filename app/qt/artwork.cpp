@@ -22,8 +22,6 @@ QString fromView(std::string_view s) { return QString::fromUtf8(s.data(), qsizet
 
 QString flagResource(int piece) { return QStringLiteral(":/flags/%1.svg").arg(fromView(kPieces[piece].slug)); }
 
-constexpr int kSverige = 22;
-
 } // namespace
 
 QImage renderSvg(const QString& resource, int w, int h, qreal dpr) {
@@ -61,7 +59,9 @@ QImage tilePicture(int nation, qreal dpr) {
     return img;
 }
 
-QImage swedishFlagPicture(qreal dpr) { return renderSvg(flagResource(kSverige), 68, 36, dpr); }
+QImage swedishFlagPicture(qreal dpr) {
+    return renderSvg(flagResource(kSverige), layout::kClothWidth, layout::kClothHeight, dpr);
+}
 QImage progressBarPicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/progress-bar.svg"), 452, 16, dpr); }
 QImage markerPicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/marker.svg"), 10, 10, dpr); }
 QImage infoFacePicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/info-face.svg"), 64, 32, dpr); }

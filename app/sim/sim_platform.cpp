@@ -28,7 +28,7 @@ Raster syntheticArt(Art art, int index) {
                 r.at(layout::kClothLeft + x, layout::kClothTop + y) = tileClothColour(index);
         return r;
     }
-    case Art::SwedishFlag: return Raster(68, 36, 0xFF006AA7u);
+    case Art::SwedishFlag: return Raster(layout::kClothWidth, layout::kClothHeight, 0xFF006AA7u);
     case Art::ProgressBar: return Raster(452, 16, 0xFF00FFFFu);
     case Art::Marker: return Raster(10, 10, 0xFF00A000u);
     case Art::InfoFace:
