@@ -47,10 +47,10 @@ private:
     QWidget* viewOf(const layout::WidgetSpec& s) const;
     QImage drawingContext(PictureBox& box) const;
 
-    std::function<void()> end_;
+    std::function<void()> end_;          // runs as the program ends; tests put their own here
     std::unique_ptr<MainWindow> window_; // the frameless window
     BoardView* board_ = nullptr;         // Pico's window: the board every widget stands on
-    std::vector<std::pair<int, QWidget*>> tabOrder_;
+    std::vector<std::pair<int, QWidget*>> tabOrder_; // the child windows by their table's tab index
     QTimer wake_; // ends a yield's sleep after a few milliseconds
 };
 
