@@ -128,6 +128,16 @@ done
 [[ -n "$shown" ]] || fail "the controls never appeared"
 
 alive() { kill -0 "$app_pid" 2>/dev/null || fail "the program ended"; }
+open_about() { # presses Info and waits for the box
+  click $((280 + 31)) $((376 + 15))
+  local about=""
+  for _ in $(seq 50); do
+    about=$(xdotool search --name 'Information om detta flaggprogram' 2>/dev/null | head -1 || true)
+    [[ -n "$about" ]] && break
+    sleep 0.1
+  done
+  [[ -n "$about" ]] || fail "no about box"
+}
 caption_shown() { # some red text in the first caption line
   import -window root -crop "136x14+$((X + 424))+$((Y + 376))" -depth 8 txt:- 2>/dev/null |
     awk -F'[(),]' '/^[0-9]/ { if ($3 > 150 && $4 < 120 && $5 < 120) n++ } END { exit !(n > 3) }'
@@ -138,14 +148,7 @@ if [[ "$scenario" == names ]]; then
   alive
   ! grep -q 'cannot play' "$work/stderr" || fail "the anthem of Österrike did not play"
   caption_shown || fail "no caption for Österrike"
-  click $((280 + 31)) $((376 + 15)) # Info
-  about=""
-  for _ in $(seq 50); do
-    about=$(xdotool search --name 'Information om detta flaggprogram' 2>/dev/null | head -1 || true)
-    [[ -n "$about" ]] && break
-    sleep 0.1
-  done
-  [[ -n "$about" ]] || fail "no about box"
+  open_about
   alive
   click $((352 + 31)) $((376 + 15)) # Sluta, while the box is open: it is modal
   sleep 1
@@ -166,14 +169,7 @@ if [[ "$scenario" == names ]]; then
 fi
 
 if [[ "$scenario" == about ]]; then
-  click $((280 + 31)) $((376 + 15)) # Info
-  about=""
-  for _ in $(seq 50); do
-    about=$(xdotool search --name 'Information om detta flaggprogram' 2>/dev/null | head -1 || true)
-    [[ -n "$about" ]] && break
-    sleep 0.1
-  done
-  [[ -n "$about" ]] || fail "no about box"
+  open_about
   "$close_window" "$window"
   wait_exit 10
   [[ "$status" == 0 ]] || fail "exit status $status"
