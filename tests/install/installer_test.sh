@@ -17,6 +17,7 @@ fail() {
   [[ -f "$work/stderr" ]] && sed 's/^/  stderr: /' "$work/stderr" >&2
   exit 1
 }
+step() { echo "installer: $* (${SECONDS} s)"; }
 c=$WINEPREFIX/drive_c
 dir='C:\Fanbord' dir_unix=$c/Fanbord
 menu="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Fanbord"
@@ -29,6 +30,7 @@ export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 (cd "$build" && cpack -G NSIS -B "$work" >"$work/cpack.log") || { cat "$work/cpack.log" >&2; fail "cpack"; }
 installer=$(find "$work" -maxdepth 1 -name 'Fanbord-*-win64.exe')
 [[ -n "$installer" ]] || fail "no Fanbord-<version>-win64.exe"
+step "built"
 
 wine "$installer" /S "/D=$dir" || fail "the installer ended with status $?"
 [[ -f "$dir_unix/Fanbord.exe" && -f "$dir_unix/Uninstall.exe" ]] || fail "no Fanbord.exe and Uninstall.exe in $dir"
@@ -37,6 +39,7 @@ count=$(find "$dir_unix" -type f | wc -l)
 [[ -f "$menu/Fanbord.lnk" ]] || fail "no Start-menu entry for all users"
 wine reg query "$uninstall_key" /v UninstallString 2>/dev/null | grep -qF "$dir\\Uninstall.exe" ||
   fail "no uninstall entry in the machine's list of programs"
+step "installed"
 
 strings "$menu/Fanbord.lnk" | grep -qxF "$dir\Fanbord.exe" || fail "the Start-menu entry does not start $dir\Fanbord.exe"
 
@@ -55,11 +58,17 @@ done
 sleep 2
 kill -0 "$app_pid" 2>/dev/null || fail "the installed program ended"
 "$close_window" "$window"
+for _ in $(seq 100); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not end when its window was closed"
 status=0
 wait "$app_pid" || status=$?
 app_pid=""
 [[ $status == 0 ]] || fail "exit status $status"
 ! grep -q 'cannot play' "$work/stderr" || fail "the installed program did not find its media"
+step "started and closed"
 
 # The uninstaller runs from a copy of itself and returns at once: wait until
 # everything is gone, or say what is left.
