@@ -5,18 +5,10 @@
 #   installer_test.sh BUILD-DIR CLOSE_WINDOW
 set -euo pipefail
 build=$1 close_window=$2
+e2e="$(dirname "$0")/../e2e/e2e.sh"
 work=$(mktemp -d)
-app_pid=""
-cleanup() {
-  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "installer: FAIL: $*" >&2
-  [[ -f "$work/stderr" ]] && sed 's/^/  stderr: /' "$work/stderr" >&2
-  exit 1
-}
+trap 'rm -rf "$work"' EXIT
+fail() { echo "installer: FAIL: $*" >&2; exit 1; }
 step() { echo "installer: $* (${SECONDS} s)"; }
 c=$WINEPREFIX/drive_c
 dir='C:\Fanbord' dir_unix=$c/Fanbord
@@ -43,31 +35,8 @@ step "installed"
 
 strings "$menu/Fanbord.lnk" | grep -qxF "$dir\Fanbord.exe" || fail "the Start-menu entry does not start $dir\Fanbord.exe"
 
-# Started from elsewhere, it finds its media beside itself; the window shows and
-# closes as usual. In a session of its own: a signal Wine sends to a process
-# group when the program ends must not reach this script.
-setsid wine "$dir\Fanbord.exe" 2>"$work/stderr" &
-app_pid=$!
-window=""
-for _ in $(seq 300); do
-  window=$(xdotool search --name '^Fanbord$' 2>/dev/null | head -1 || true)
-  [[ -n "$window" ]] && break
-  sleep 0.1
-done
-[[ -n "$window" ]] || fail "no window"
-sleep 2
-kill -0 "$app_pid" 2>/dev/null || fail "the installed program ended"
-"$close_window" "$window"
-for _ in $(seq 100); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$app_pid" 2>/dev/null && fail "the program did not end when its window was closed"
-status=0
-wait "$app_pid" || status=$?
-app_pid=""
-[[ $status == 0 ]] || fail "exit status $status"
-! grep -q 'cannot play' "$work/stderr" || fail "the installed program did not find its media"
+# Started from elsewhere, it finds its media beside itself.
+"$e2e" installed "$dir_unix/Fanbord.exe" "$close_window" || fail "the installed program"
 step "started and closed"
 
 # The uninstaller runs from a copy of itself and returns at once: wait until
