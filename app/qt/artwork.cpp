@@ -36,6 +36,14 @@ QImage renderSvg(const QString& resource, int w, int h, qreal dpr) {
     return img;
 }
 
+void paintCloth(QPainter& p, int nation, const QRectF& cloth) {
+    QSvgRenderer flag(flagResource(nation));
+    p.save();
+    p.setClipRect(cloth, Qt::IntersectClip);
+    flag.render(&p, cloth);
+    p.restore();
+}
+
 QImage boardPicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/board.svg"), 572, 420, dpr); }
 
 QImage tilePicture(int nation, qreal dpr) {
@@ -44,8 +52,7 @@ QImage tilePicture(int nation, qreal dpr) {
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    QSvgRenderer flag(flagResource(nation));
-    flag.render(&p, QRectF(kClothLeft, kClothTop, kClothWidth, kClothHeight));
+    paintCloth(p, nation, QRectF(kClothLeft, kClothTop, kClothWidth, kClothHeight));
 
     // The name sits in rows 56 to 62: a small bold sans whose capitals are seven pixels high.
     QFont font(QStringLiteral("DejaVu Sans"));

@@ -8,6 +8,7 @@
 #   about         closing the window while the about box is open ends the program
 #   names         (Windows) the anthem of Österrike plays; the about box opens over
 #                 the drum roll, is modal, and closes with OK; Sluta still ends it
+#   installed     (Windows) as close, for the program where it is installed, with its own media
 # A FANBORD ending in .exe is the Windows program, run under Wine in the
 # environment and on the display the caller set up (WINEPREFIX and friends;
 # Wine's desktop is bound to one display); its tests must not run side by side.
@@ -58,6 +59,7 @@ if [[ "$scenario" == names || "$scenario" == about ]]; then
   cp "$(dirname "$exe")/En_virvel_för_Tolvander.Wav" "$prog/"
 fi
 # No BLIP.Wav: the press feedback falls back to the built-in tone.
+[[ "$scenario" == installed ]] && launch=(setsid wine "$exe")
 
 # A private display; the server picks a free number and tells it, so tests can run side by side.
 if [[ "$exe" != *.exe ]]; then
@@ -109,12 +111,14 @@ wait_exit() { # seconds; sets $status, or fails
   fail "the program did not end"
 }
 
-if [[ "$scenario" == close ]]; then
+if [[ "$scenario" == close || "$scenario" == installed ]]; then
   sleep 1
+  kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
   "$close_window" "$window"
   wait_exit 10
   [[ "$status" == 0 ]] || fail "exit status $status"
-  echo "e2e close: ok"
+  ! grep -q 'cannot play' "$work/stderr" || fail "a piece did not play"
+  echo "e2e $scenario: ok"
   exit 0
 fi
 
