@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and runs the whole test suite headless.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/setup-debian
+scripts/setup-debian test
 preset=default windows=windows
 [[ "${CI:-}" == "true" ]] && preset=ci windows=windows-ci
 cmake --preset "$preset" >/dev/null

@@ -1,6 +1,8 @@
 #pragma once
 // The window object: all of the program's state, and its handlers and
 // procedures. Each group of methods lives in the folder of its subsystem.
+// Names that belong to the board keep its spelling, Swedish or English, over this code's style (Flagga_Click,
+// Timer2_Timer, ShowTime, Kompis, HoistStep), so one name means one thing in the layout table, the logs and the tests.
 #include "app/platform.h"
 #include "catalogue/catalogue.h"
 #include "media/media_graph.h"
@@ -45,16 +47,16 @@ public:
     void Timer2_Timer() override;
 
     // Window-wide state.
-    std::string AppPath;
-    bool AutoPlay = false;
-    Catalogue tables;
-    std::string CurrentFile;
+    std::string AppPath;     // the program folder, ending in its separator
+    bool AutoPlay = false;   // a tile click plays its anthem; off during the ceremony
+    Catalogue tables;        // names, media files and cloth positions, filled by Init
+    std::string CurrentFile; // the media file StartPlay plays next or last played
     // Stands for both the media-control and the media-position references:
     // they always name the same graph.
     std::unique_ptr<MediaGraph> Player;
-    bool Playing = false;
-    std::int16_t CurrentFlag = 0;
-    std::int16_t HoistStep = 0;
+    bool Playing = false;         // the progress tick watches for the piece's end
+    std::int16_t CurrentFlag = 0; // the tile last clicked
+    std::int16_t HoistStep = 0;   // ticks of the flag's climb so far
 
 private:
     void releasePlayer();
@@ -65,9 +67,10 @@ private:
     const Widgets& w_;
 };
 
-// The program folder with exactly one trailing separator, unless it already
-// ends in one (a root such as "C:\" or "/").
-std::string appPathFrom(const std::string& folder);
+// The program folder with exactly one trailing separator, the platform's,
+// unless it already ends in one (a root such as "C:\" or "/"). Backslashes and
+// colons are ordinary characters in a Unix folder name.
+std::string appPathFrom(const std::string& folder, char separator);
 
 // Round half to even, saturating at the 16-bit range instead of wrapping.
 std::int16_t roundToInt16(double value);

@@ -17,8 +17,8 @@ std::vector<WidgetSpec> build() {
                  .width = 62, .height = 30, .visible = false, .art = Art::InfoFace, .background = kCyan, .tabIndex = 4});
     w.push_back({.name = Name::Timer2, .kind = Kind::Timer, .intervalMs = 1000});
     w.push_back({.name = Name::Kompis, .kind = Kind::PictureBox, .parent = Name::Pico, .left = 80, .top = 480,
-                 .width = 68, .height = 36, .visible = false, .background = kWhite, .backingImage = true,
-                 .tabIndex = 3});
+                 .width = kClothWidth, .height = kClothHeight, .visible = false, .background = kWhite,
+                 .backingImage = true, .tabIndex = 3});
     w.push_back({.name = Name::Quit, .kind = Kind::Button, .parent = Name::Pico, .left = 352, .top = 376,
                  .width = 62, .height = 30, .visible = false, .art = Art::QuitFace, .background = kCyan, .tabIndex = 2});
     w.push_back({.name = Name::Sponsor, .kind = Kind::Label, .parent = Name::Pico, .left = 500, .top = 0,
@@ -31,9 +31,9 @@ std::vector<WidgetSpec> build() {
                      .left = tileLeft(i), .top = tileTop(i), .width = kTileWidth, .height = kTileHeight,
                      .art = Art::Tile});
     w.push_back({.name = Name::Sverige, .kind = Kind::Image, .parent = Name::Pico, .left = 488, .top = 500,
-                 .width = 68, .height = 36, .visible = false, .art = Art::SwedishFlag});
-    w.push_back({.name = Name::Flag, .kind = Kind::Image, .parent = Name::Pico, .left = 508, .top = 284,
-                 .width = 33, .height = 18, .stretch = true});
+                 .width = kClothWidth, .height = kClothHeight, .visible = false, .art = Art::SwedishFlag});
+    w.push_back({.name = Name::Flag, .kind = Kind::Image, .parent = Name::Pico, .left = kHoistFootLeft,
+                 .top = kHoistFootTop, .width = 33, .height = 18, .stretch = true});
     w.push_back({.name = Name::Intro, .kind = Kind::Label, .parent = Name::Pico, .left = 8, .top = 376,
                  .width = 255, .height = 29, .visible = false, .background = kCyan, .textColour = kNavy,
                  .caption = "Fanbord A-Ö med musik", .font = "MS Sans Serif", .fontPoints = 18, .tabIndex = 1});

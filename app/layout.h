@@ -45,6 +45,12 @@ struct WidgetSpec {
     int intervalMs = 0;
 };
 
+// The text size in pixels: points at the classic 96 dpi, so the text is the
+// same size everywhere; without points, the system's 8-point dialog font.
+inline int fontPixels(const WidgetSpec& s) {
+    return s.fontPoints > 0 ? (s.fontPoints * 96 + 36) / 72 : 11;
+}
+
 // Files a platform's widget under its name in the window's widget set.
 void bind(Widgets& w, const WidgetSpec& s, PictureBox* box);
 void bind(Widgets& w, const WidgetSpec& s, Image* image);
@@ -61,5 +67,9 @@ inline constexpr int tileTop(int i) { return 8 + 66 * (i / 6); }
 // Where the flag cloth lies inside a tile.
 inline constexpr int kClothLeft = 3, kClothTop = 9, kClothWidth = 68, kClothHeight = 36;
 inline constexpr int kTileWidth = 76, kTileHeight = 65;
+// The flag on the pole: the foot of the hoist, where it starts its climb, and
+// the top, where the framed copy hangs.
+inline constexpr int kHoistFootLeft = 508, kHoistFootTop = 284;
+inline constexpr int kPoleTopLeft = 507, kPoleTopTop = 112;
 
 } // namespace fanbord::layout

@@ -6,17 +6,14 @@ Fanbord::Fanbord(Platform& platform) : platform_(platform), w_(platform.widgets(
 
 Fanbord::~Fanbord() = default;
 
-std::string appPathFrom(const std::string& folder) {
-    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/'))
+std::string appPathFrom(const std::string& folder, char separator) {
+    if (!folder.empty() && (folder.back() == separator || folder.back() == '/'))
         return folder;
-    // Windows-style folders keep their backslash, everything else gets a slash.
-    const bool windowsStyle = folder.find('\\') != std::string::npos ||
-                              (folder.size() >= 2 && folder[1] == ':');
-    return folder + (windowsStyle ? '\\' : '/');
+    return folder + separator;
 }
 
 void Fanbord::Form_Load() {
-    AppPath = appPathFrom(platform_.programFolder());
+    AppPath = appPathFrom(platform_.programFolder(), platform_.folderSeparator());
     Init();
     platform_.showWindow();
     AutoPlay = false;

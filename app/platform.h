@@ -74,20 +74,20 @@ inline constexpr int kTileCount = 30;
 
 // The widgets of the window, under their names on the board.
 struct Widgets {
-    PictureBox* Pico = nullptr;
-    Timer* playTimer = nullptr;
-    PictureBox* picProgBack = nullptr;
-    PictureBox* picProg = nullptr;
-    Button* Info = nullptr;
-    Timer* Timer2 = nullptr;
-    PictureBox* Kompis = nullptr;
-    Button* Quit = nullptr;
-    Label* Sponsor = nullptr;
-    std::array<Label*, 2> ShowInfo{};
-    std::array<Image*, kTileCount> Flagga{};
-    Image* Sverige = nullptr;
-    Image* Flag = nullptr;
-    Label* Intro = nullptr;
+    PictureBox* Pico = nullptr;              // the board itself: every other widget stands on it
+    Timer* playTimer = nullptr;              // the progress tick, once a second while a piece plays
+    PictureBox* picProgBack = nullptr;       // the progress bar, shown while a piece plays
+    PictureBox* picProg = nullptr;           // the marker running along the bar
+    Button* Info = nullptr;                  // opens the about box over the drum roll
+    Timer* Timer2 = nullptr;                 // the hoist timer: one step of the flag's climb a tick
+    PictureBox* Kompis = nullptr;            // the hidden scratch box where the framed copy is made
+    Button* Quit = nullptr;                  // Sluta: ends the program
+    Label* Sponsor = nullptr;                // the crest's hot spot, crediting the scores
+    std::array<Label*, 2> ShowInfo{};        // the two caption lines under the bar
+    std::array<Image*, kTileCount> Flagga{}; // the thirty flag tiles, in catalogue order
+    Image* Sverige = nullptr;                // the hidden Swedish cloth the ceremony hoists
+    Image* Flag = nullptr;                   // the flag on the pole
+    Label* Intro = nullptr;                  // the title line, shown once the ceremony is over
 };
 
 // The window's event handlers, called by the platform one at a time on the
@@ -125,6 +125,8 @@ public:
     virtual double clock() const = 0;
     // Folder of the executable.
     virtual std::string programFolder() const = 0;
+    // What separates the folders of a path on this system.
+    virtual char folderSeparator() const = 0;
 
     // Exact pixel copy of w x h from src at (xs, ys) to dst's backing image at
     // (x, y), clipped at both surfaces' edges.

@@ -6,7 +6,7 @@
 //                              StartPlay time
 #include "app/fanbord.h"
 #include "app/qt/qt_platform.h"
-#include "media/engine/audio_engine.h"
+#include "engine/audio_engine.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: app_bench PROGRAM-FOLDER (holding the built media files)\n");
         return 2;
     }
-    form.AppPath = fanbord::appPathFrom(argv[1]);
+    form.AppPath = fanbord::appPathFrom(argv[1], platform.folderSeparator());
     form.Init();
     platform.showWindow();
     QCoreApplication::processEvents();

@@ -4,7 +4,7 @@
 //   engine_bench --soak N FILE     N StartPlay-like replacements in a row, with
 //                                 RSS and thread count before and after
 // Prints figures; judges nothing.
-#include "media/engine/audio_engine.h"
+#include "engine/audio_engine.h"
 
 #include <sndfile.h>
 

@@ -5,7 +5,7 @@
 //                                      overshoot; input latency in a Sleep
 #include "app/fanbord.h"
 #include "app/win/win_platform.h"
-#include "media/dshow/dshow_media.h"
+#include "app/win/dshow_media.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     fanbord::win::WinPlatform platform(instance, media);
     fanbord::Fanbord form(platform);
     platform.connect(form);
-    form.AppPath = fanbord::appPathFrom(argv[1]);
+    form.AppPath = fanbord::appPathFrom(argv[1], platform.folderSeparator());
     form.Init();
     platform.showWindow();
 

@@ -17,6 +17,7 @@ struct Piece {
 
 inline constexpr int kNationCount = 30;
 inline constexpr int kPieceCount = 35;
+inline constexpr int kSverige = 22; // the tile whose flag the ceremony hoists
 inline constexpr int kDrumRoll = 30;
 inline constexpr int kGivAkt = 31;
 inline constexpr int kParadmarsch = 32;

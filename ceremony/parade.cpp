@@ -1,12 +1,11 @@
 #include "app/fanbord.h"
+#include "app/layout.h"
 
 namespace fanbord {
 
 namespace {
 
-// Where the flag starts its climb and where it is pinned at the top.
-constexpr double kFootLeft = 508, kFootTop = 284;
-constexpr double kTopLeft = 507, kTopTop = 112;
+using layout::kHoistFootLeft, layout::kHoistFootTop, layout::kPoleTopLeft, layout::kPoleTopTop;
 constexpr double kRisePerTick = 3.555556;
 constexpr std::int16_t kLastHoistStep = 54;
 constexpr double kPauseAfterPiece = 4.0;
@@ -29,7 +28,7 @@ void Fanbord::waitForPieceEnd() {
 
 void Fanbord::Parade() {
     w_.Flag->setPicture(w_.Sverige->picture());
-    w_.Flag->move(kFootLeft, kFootTop);
+    w_.Flag->move(kHoistFootLeft, kHoistFootTop);
 
     // Call to attention.
     CurrentFile = tables.MediaFile[kGivAkt];
@@ -46,7 +45,7 @@ void Fanbord::Parade() {
     w_.Timer2->setEnabled(true);
     waitForPieceEnd();
     w_.Timer2->setEnabled(false);
-    w_.Flag->move(kTopLeft, kTopTop);
+    w_.Flag->move(kPoleTopLeft, kPoleTopTop);
     Sleep(kPauseAfterPiece);
 
     // Recognition signal.
@@ -60,12 +59,12 @@ void Fanbord::Parade() {
 
 void Fanbord::Timer2_Timer() {
     if (HoistStep <= kLastHoistStep) {
-        const double y = kFootTop - HoistStep * kRisePerTick;
-        if (y >= kTopTop)
-            w_.Flag->move(kFootLeft, y);
+        const double y = kHoistFootTop - HoistStep * kRisePerTick;
+        if (y >= kPoleTopTop)
+            w_.Flag->move(kHoistFootLeft, y);
         ++HoistStep;
     } else {
-        w_.Flag->move(kTopLeft, kTopTop);
+        w_.Flag->move(kPoleTopLeft, kPoleTopTop);
         w_.Timer2->setEnabled(false);
     }
 }

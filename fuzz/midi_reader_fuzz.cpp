@@ -1,6 +1,6 @@
 // libFuzzer target: the MIDI reader must reject or accept any bytes without
 // reading outside them, and what it accepts must be in time order.
-#include "media/engine/midi_reader.h"
+#include "engine/midi_reader.h"
 
 #include <cstdlib>
 

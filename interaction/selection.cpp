@@ -11,10 +11,12 @@ void Fanbord::Flagga_Click(std::int16_t Index) {
     PictureBox& kompis = *w_.Kompis;
     kompis.clear();
     InsertCopy(*w_.Pico, kompis, 0, 0, tables.FlagX[Index], tables.FlagY[Index]);
-    kompis.outline(0, 0, 67, 35, layout::kBlack);
-    kompis.outline(1, 1, 66, 34, layout::kBlack);
+    // A frame two pixels wide around the copy of the cloth.
+    const int right = layout::kClothWidth - 1, bottom = layout::kClothHeight - 1;
+    kompis.outline(0, 0, right, bottom, layout::kBlack);
+    kompis.outline(1, 1, right - 1, bottom - 1, layout::kBlack);
     w_.Flag->setTooltip(w_.Flagga[Index]->tooltip());
-    w_.Flag->move(507, 112);
+    w_.Flag->move(layout::kPoleTopLeft, layout::kPoleTopTop);
     w_.Flag->setPicture(kompis.snapshot());
     CurrentFile = tables.MediaFile[CurrentFlag];
     setCaptions(tables.NationName[CurrentFlag], "nationalhymn");

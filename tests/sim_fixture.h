@@ -10,22 +10,23 @@ namespace fanbord::test {
 struct SimWindow {
     explicit SimWindow(sim::ArtLoader art = sim::syntheticArt) : platform(std::move(art)), form(platform) {
         platform.connect(form);
-        const std::string folder = appPathFrom(platform.folder);
+        const std::string folder = appPath();
         for (const Piece& p : kPieces)
             platform.scriptedMedia.setPiece(folder + std::string(p.fileName), 10.0);
         setPiece(kGivAkt, 3.0);
         setPiece(kParadmarsch, 60.0);
         setPiece(kI3Ik, 8.0);
     }
-    std::string path(int piece) const { return appPathFrom(platform.folder) + std::string(kPieces[piece].fileName); }
+    std::string path(int piece) const { return appPath() + std::string(kPieces[piece].fileName); }
     void setPiece(int piece, double seconds) { platform.scriptedMedia.setPiece(path(piece), seconds); }
     void setUnplayable(int piece) { platform.scriptedMedia.setUnplayable(path(piece)); }
     // Start-up without the ceremony: the state Form_Load leaves when it is over.
     void readyWithoutCeremony() {
-        form.AppPath = appPathFrom(platform.folder);
+        form.AppPath = appPath();
         form.Init();
         form.AutoPlay = true;
     }
+    std::string appPath() const { return appPathFrom(platform.folder, platform.separator); }
     const Widgets& w() const { return platform.widgets(); }
     std::vector<std::string> sounding() const { return platform.scriptedMedia.sounding(); }
 

@@ -1,11 +1,13 @@
 // Samples characteristic pixels of every flag on the composed board, so that a
-// flag in the wrong tile, a swapped colour or a shifted cloth fails.
+// flag in the wrong tile, a swapped colour or a shifted cloth fails; and that no
+// cloth paints outside its rectangle.
 #include "app/fanbord.h"
 #include "app/qt/artwork.h"
 #include "app/qt/board.h"
 #include "app/qt/qt_platform.h"
 #include "catalogue/catalogue.h"
 
+#include <QPainter>
 #include <QtTest>
 
 using namespace fanbord;
@@ -118,6 +120,27 @@ private slots:
             QStringLiteral(":/flags/%1.svg").arg(QString::fromUtf8(kPieces[nation].slug.data())), 68, 36, 1.0);
         QVERIFY2(!flag.isNull() && qAlpha(flag.pixel(0, 0)) == 255 && qAlpha(flag.pixel(67, 35)) == 255,
                  "flag cloth has transparent corners");
+    }
+
+    // Nothing of a cloth lands outside its rectangle, at either pixel ratio.
+    void clothStaysInItsRectangle_data() { flagsOnTheBoard_data(); }
+    void clothStaysInItsRectangle() {
+        QFETCH(int, nation);
+        constexpr int margin = 20;
+        for (const int dpr : {1, 2}) {
+            QImage canvas((68 + 2 * margin) * dpr, (36 + 2 * margin) * dpr, QImage::Format_ARGB32_Premultiplied);
+            canvas.fill(Qt::transparent);
+            canvas.setDevicePixelRatio(dpr);
+            QPainter p(&canvas);
+            p.setRenderHint(QPainter::Antialiasing);
+            qt::paintCloth(p, nation, QRectF(margin, margin, 68, 36));
+            p.end();
+            const QRect cloth(margin * dpr, margin * dpr, 68 * dpr, 36 * dpr);
+            for (int y = 0; y < canvas.height(); ++y)
+                for (int x = 0; x < canvas.width(); ++x)
+                    if (!cloth.contains(x, y) && qAlpha(canvas.pixel(x, y)) != 0)
+                        QFAIL(qPrintable(QStringLiteral("paint at (%1,%2) at ratio %3").arg(x).arg(y).arg(dpr)));
+        }
     }
 
     void swedishFlagStandsAlone() {

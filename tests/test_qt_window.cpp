@@ -61,7 +61,7 @@ private slots:
         platform = std::make_unique<qt::QtPlatform>(media);
         form = std::make_unique<Fanbord>(*platform);
         platform->connect(*form);
-        form->AppPath = appPathFrom(platform->programFolder());
+        form->AppPath = appPathFrom(platform->programFolder(), platform->folderSeparator());
         form->Init();
         platform->showWindow();
         QVERIFY(QTest::qWaitForWindowExposed(platform->window()));
@@ -197,8 +197,11 @@ private slots:
         QString title, text;
         bool hadIcon = false, barShown = false;
         QTimer::singleShot(1300, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            QVERIFY(box);
+            auto* box = platform->window()->findChild<QMessageBox*>();
+            QVERIFY(box && box->isVisible());
+            // Nothing on the board takes a press while the box is open.
+            QTest::mouseClick(platform->board(), Qt::LeftButton, {}, QPoint(328 + 38, 206 + 30));
+            QTest::mouseClick(static_cast<qt::QtButton*>(platform->widgets().Quit)->view(), Qt::LeftButton);
             title = box->windowTitle();
             text = box->informativeText();
             hadIcon = !box->iconPixmap().isNull();
@@ -212,8 +215,33 @@ private slots:
         QCOMPARE(text.count('\n'), 1);
         QVERIFY(hadIcon);
         QVERIFY(barShown);
+        QCOMPARE(media.blips, 1); // Info's own
+        QCOMPARE(platform->widgets().Flag->tooltip(), std::string());
         QCOMPARE(platform->widgets().ShowInfo[0]->caption(), std::string()); // closing stopped the roll
         QCOMPARE(platform->widgets().ShowInfo[1]->caption(), std::string());
+    }
+
+    void aTimerTicksWhileItsOwnHandlerWaits() {
+        int entries = 0, nested = 0;
+        bool waiting = false;
+        qt::QtTimer timer(10, [&] {
+            if (waiting) {
+                ++nested;
+                return;
+            }
+            if (entries++ > 0)
+                return;
+            waiting = true;
+            QElapsedTimer waited;
+            waited.start();
+            while (nested < 3 && waited.elapsed() < 2000)
+                platform->yield();
+            waiting = false;
+        });
+        timer.setEnabled(true);
+        QTRY_VERIFY(entries > 0 && !waiting);
+        timer.setEnabled(false);
+        QVERIFY(nested >= 3);
     }
 
     void tilesAndCaptionsHaveAccessibleNames() {

@@ -22,8 +22,6 @@ QString fromView(std::string_view s) { return QString::fromUtf8(s.data(), qsizet
 
 QString flagResource(int piece) { return QStringLiteral(":/flags/%1.svg").arg(fromView(kPieces[piece].slug)); }
 
-constexpr int kSverige = 22;
-
 } // namespace
 
 QImage renderSvg(const QString& resource, int w, int h, qreal dpr) {
@@ -38,6 +36,14 @@ QImage renderSvg(const QString& resource, int w, int h, qreal dpr) {
     return img;
 }
 
+void paintCloth(QPainter& p, int nation, const QRectF& cloth) {
+    QSvgRenderer flag(flagResource(nation));
+    p.save();
+    p.setClipRect(cloth, Qt::IntersectClip);
+    flag.render(&p, cloth);
+    p.restore();
+}
+
 QImage boardPicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/board.svg"), 572, 420, dpr); }
 
 QImage tilePicture(int nation, qreal dpr) {
@@ -46,8 +52,7 @@ QImage tilePicture(int nation, qreal dpr) {
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    QSvgRenderer flag(flagResource(nation));
-    flag.render(&p, QRectF(kClothLeft, kClothTop, kClothWidth, kClothHeight));
+    paintCloth(p, nation, QRectF(kClothLeft, kClothTop, kClothWidth, kClothHeight));
 
     // The name sits in rows 56 to 62: a small bold sans whose capitals are seven pixels high.
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -61,7 +66,9 @@ QImage tilePicture(int nation, qreal dpr) {
     return img;
 }
 
-QImage swedishFlagPicture(qreal dpr) { return renderSvg(flagResource(kSverige), 68, 36, dpr); }
+QImage swedishFlagPicture(qreal dpr) {
+    return renderSvg(flagResource(kSverige), layout::kClothWidth, layout::kClothHeight, dpr);
+}
 QImage progressBarPicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/progress-bar.svg"), 452, 16, dpr); }
 QImage markerPicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/marker.svg"), 10, 10, dpr); }
 QImage infoFacePicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/info-face.svg"), 64, 32, dpr); }

@@ -4,11 +4,17 @@
 #include <QImage>
 #include <QString>
 
+class QPainter;
+
 namespace fanbord::qt {
 
 // An SVG resource rendered to logical size w x h at the given ratio; a missing
 // resource gives a transparent picture.
 QImage renderSvg(const QString& resource, int w, int h, qreal dpr);
+
+// A nation's flag cloth drawn into its rectangle; nothing of the artwork lands
+// outside it, whatever the drawing's own extent.
+void paintCloth(QPainter& p, int nation, const QRectF& cloth);
 
 QImage boardPicture(qreal dpr);
 QImage tilePicture(int nation, qreal dpr); // frame, flag cloth and the nation's name

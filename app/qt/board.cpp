@@ -8,6 +8,15 @@
 
 namespace fanbord::qt {
 
+QFont fitted(const QFont& font, const QString& text, int width) {
+    QFont f = font;
+    f.setPixelSize(fittedPixels(font.pixelSize(), width, [&](int pixels) {
+        f.setPixelSize(pixels);
+        return QFontMetrics(f).horizontalAdvance(text);
+    }));
+    return f;
+}
+
 QImage imageOf(const PictureRef& picture) {
     const auto* qtPicture = dynamic_cast<const QtPicture*>(picture.get());
     return qtPicture ? qtPicture->image : QImage();
@@ -15,11 +24,13 @@ QImage imageOf(const PictureRef& picture) {
 
 // --- windowless images and labels
 
-void repaintBoard(BoardView& board, const QRect& area) { board.update(area); }
+QRect QtItem::rect() const {
+    const PixelRect p = place();
+    return QRect(p.left, p.top, p.width, p.height);
+}
 
-void QtImage::setPicture(PictureRef picture) {
-    picture_ = std::move(picture);
-    board_.update(rect());
+void QtItem::repaint(const PixelRect& a) {
+    board_.update(QRect(a.left, a.top, a.width, a.height));
 }
 
 void QtImage::paint(QPainter& p) const {
@@ -34,11 +45,6 @@ void QtImage::paint(QPainter& p) const {
     }
 }
 
-void QtLabel::setCaption(const std::string& text) {
-    caption_ = text;
-    board_.update(rect());
-}
-
 void QtLabel::paint(QPainter& p) const {
     if (!visible_)
         return;
@@ -46,12 +52,8 @@ void QtLabel::paint(QPainter& p) const {
         p.fillRect(rect(), background);
     if (caption_.empty())
         return;
-    // A caption wider than its label steps down a pixel or two rather than lose its end.
     const QString caption = QString::fromStdString(caption_);
-    QFont fitted = font;
-    while (fitted.pixelSize() > 8 && QFontMetrics(fitted).horizontalAdvance(caption) > w_)
-        fitted.setPixelSize(fitted.pixelSize() - 1);
-    p.setFont(fitted);
+    p.setFont(fitted(font, caption, w_));
     p.setPen(text);
     p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, caption);
 }
@@ -59,29 +61,15 @@ void QtLabel::paint(QPainter& p) const {
 // --- picture boxes
 
 QtPictureBox::QtPictureBox(QWidget* view, int w, int h, QColor background, QImage picture, qreal dpr)
-    : view_(view), w_(w), h_(h), background_(background), picture_(std::move(picture)) {
+    : PlacedBox(w, h), view_(view), background_(background), picture_(std::move(picture)) {
     layer_ = QImage(qRound(w * dpr), qRound(h * dpr), QImage::Format_ARGB32_Premultiplied);
     layer_.setDevicePixelRatio(dpr);
     layer_.fill(Qt::transparent);
 }
 
-void QtPictureBox::move(double left, double top) {
-    left_ = left;
-    top_ = top;
-    if (view_)
-        view_->move(qRound(left), qRound(top));
-}
-
-void QtPictureBox::setVisible(bool visible) {
-    visible_ = visible;
-    if (view_)
-        view_->setVisible(visible);
-}
-
 void QtPictureBox::clear() {
     layer_.fill(Qt::transparent);
-    if (view_)
-        view_->update();
+    view_->update();
 }
 
 void QtPictureBox::outline(int x1, int y1, int x2, int y2, Rgb colour) {
@@ -95,8 +83,7 @@ void QtPictureBox::outline(int x1, int y1, int x2, int y2, Rgb colour) {
     p.fillRect(QRect(l, t, 1, b - t + 1), c);
     p.fillRect(QRect(r, t, 1, b - t + 1), c);
     p.end();
-    if (view_)
-        view_->update();
+    view_->update();
 }
 
 QImage QtPictureBox::composed() const {
@@ -129,12 +116,8 @@ BoardView::BoardView(QWidget* parent, QImage background) : QWidget(parent), back
 
 void BoardView::paintSurface(QPainter& p) const {
     p.drawImage(QPointF(0, 0), background_);
-    for (const Item& item : stacking_) {
-        if (item.image)
-            item.image->paint(p);
-        else
-            item.label->paint(p);
-    }
+    for (const QtItem* item : model_.stacking())
+        item->paint(p);
 }
 
 QImage BoardView::surface() const {
@@ -203,23 +186,10 @@ QRect BoardView::accessibleItemRect(int i) const {
     return accessibleItemIsTile(i) ? tiles_[i]->rect() : captions_[i - tiles_.size()]->rect();
 }
 
-QtImage* BoardView::imageAt(QPoint point) const {
-    for (auto it = images_.rbegin(); it != images_.rend(); ++it)
-        if ((*it)->visible() && (*it)->rect().contains(point))
-            return *it;
-    return nullptr;
-}
-
 bool BoardView::event(QEvent* e) {
     if (e->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(e);
-        std::string text;
-        for (auto it = stacking_.rbegin(); it != stacking_.rend() && text.empty(); ++it) {
-            if (it->image && it->image->visible() && it->image->rect().contains(help->pos()))
-                text = it->image->tooltip();
-            else if (it->label && it->label->visible() && it->label->rect().contains(help->pos()))
-                text = it->label->tooltip;
-        }
+        const std::string text = model_.tooltipAt(help->pos().x(), help->pos().y());
         if (text.empty())
             QToolTip::hideText();
         else
@@ -231,15 +201,12 @@ bool BoardView::event(QEvent* e) {
 
 void BoardView::mousePressEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton)
-        pressed_ = imageAt(e->position().toPoint());
+        model_.press(e->position().toPoint().x(), e->position().toPoint().y());
 }
 
 void BoardView::mouseReleaseEvent(QMouseEvent* e) {
-    QtImage* pressed = pressed_;
-    pressed_ = nullptr;
-    // Like a button: the click counts where it was pressed and released on the same image.
-    if (e->button() == Qt::LeftButton && pressed && imageAt(e->position().toPoint()) == pressed && pressed->onClick)
-        pressed->onClick();
+    if (e->button() == Qt::LeftButton)
+        model_.release(e->position().toPoint().x(), e->position().toPoint().y());
 }
 
 // --- buttons and timers
@@ -283,21 +250,19 @@ QtButton::QtButton(QWidget* parent, int w, int h, QColor background, QImage face
     view_->resize(w, h);
 }
 
-void QtButton::move(double left, double top) {
-    left_ = left;
-    top_ = top;
-    view_->move(qRound(left), qRound(top));
-}
-
-void QtButton::setVisible(bool visible) {
-    visible_ = visible;
-    view_->setVisible(visible);
-}
-
 QtTimer::QtTimer(int intervalMs, std::function<void()> onTick) {
     timer_.setInterval(intervalMs);
     timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, std::move(onTick));
+    // Qt holds back a timer whose own handler is still running; a handler that
+    // waits must go on hearing its own ticks, so each tick runs as a posted
+    // event, after the timer's activation has returned.
+    QObject::connect(
+        &timer_, &QTimer::timeout, &timer_,
+        [this, onTick = std::move(onTick)] {
+            if (timer_.isActive())
+                onTick();
+        },
+        Qt::QueuedConnection);
 }
 
 void QtTimer::setEnabled(bool enabled) {

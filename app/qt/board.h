@@ -8,6 +8,7 @@
 #include <QAbstractButton>
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QTimer>
 #include <QWidget>
 
@@ -23,74 +24,45 @@ struct QtPicture final : Picture {
 
 QImage imageOf(const PictureRef& picture);
 
+// The font at the largest pixel size, down to 8, at which the text fits the width.
+QFont fitted(const QFont& font, const QString& text, int width);
+
 class BoardView;
 
-// Repaints part of the board; the windowless widgets live on its surface.
-void repaintBoard(BoardView& board, const QRect& area);
-
-// A windowless widget on the board, repainted through it.
-template <class Seam> class BoardItem : public PlacedItem<Seam> {
+// A windowless widget, drawn on the board's surface and repainted through it.
+class QtItem : public Placed {
 public:
-    BoardItem(BoardView& board, int w, int h) : PlacedItem<Seam>(w, h), board_(board) {}
-    QRect rect() const {
-        const PixelRect p = this->place();
-        return QRect(p.left, p.top, p.width, p.height);
-    }
+    explicit QtItem(BoardView& board) : board_(board) {}
+    virtual void paint(QPainter& p) const = 0;
+    QRect rect() const;
 
 protected:
-    void repaint(const PixelRect& a) override { repaintBoard(board_, QRect(a.left, a.top, a.width, a.height)); }
+    void repaint(const PixelRect& area) override;
     BoardView& board_;
 };
 
-class QtImage final : public BoardItem<Image> {
+class QtImage final : public PlacedImage<QtItem> {
 public:
-    QtImage(BoardView& board, int w, int h, bool stretch) : BoardItem(board, w, h), stretch_(stretch) {}
-    std::string tooltip() const override { return tooltip_; }
-    void setTooltip(const std::string& text) override { tooltip_ = text; }
-    PictureRef picture() const override { return picture_; }
-    void setPicture(PictureRef picture) override;
-
-    void paint(QPainter& p) const;
-    std::function<void()> onClick;
-
-private:
-    bool stretch_;
-    std::string tooltip_;
-    PictureRef picture_;
+    QtImage(BoardView& board, int w, int h, bool stretch) : PlacedImage(w, h, stretch, board) {}
+    void paint(QPainter& p) const override;
 };
 
-class QtLabel final : public BoardItem<Label> {
+class QtLabel final : public PlacedLabel<QtItem> {
 public:
-    using BoardItem::BoardItem;
-    std::string caption() const override { return caption_; }
-    void setCaption(const std::string& text) override;
-
-    void paint(QPainter& p) const;
-    std::string tooltip;
-    QFont font;
-    QColor text = Qt::black;
-    QColor background = Qt::transparent;
-
-private:
-    std::string caption_;
+    QtLabel(BoardView& board, int w, int h) : PlacedLabel(w, h, board) {}
+    void paint(QPainter& p) const override;
+    QFont font;                          // as fitted to the table's caption
+    QColor text = Qt::black;             // caption colour
+    QColor background = Qt::transparent; // transparent: the board shows through
 };
 
 // A picture box: a child window with a background picture and a run-time
 // drawing layer; with a backing image the layer is what it keeps.
-class BoxView;
-class QtPictureBox final : public PictureBox {
+class QtPictureBox final : public PlacedBox {
 public:
     QtPictureBox(QWidget* view, int w, int h, QColor background, QImage picture, qreal dpr);
-    double left() const override { return left_; }
-    double top() const override { return top_; }
-    void move(double left, double top) override;
-    bool visible() const override { return visible_; }
-    void setVisible(bool visible) override;
     void clear() override;
     void outline(int x1, int y1, int x2, int y2, Rgb colour) override;
-    int innerWidth() const override { return w_; }
-    int width() const override { return w_; }
-    int height() const override { return h_; }
     PictureRef snapshot() const override;
 
     // What the box shows: background, background picture, run-time drawing.
@@ -99,11 +71,12 @@ public:
     void paint(QPainter& p) const;
     QWidget* view() const { return view_; }
 
+protected:
+    void placeWindow(int left, int top) override { view_->move(left, top); }
+    void showWindow(bool visible) override { view_->setVisible(visible); }
+
 private:
-    QWidget* view_;
-    int w_, h_;
-    double left_ = 0, top_ = 0;
-    bool visible_ = true;
+    QWidget* view_; // its child window; the board itself for Pico
     QColor background_;
     QImage picture_;
     QImage layer_;
@@ -112,9 +85,8 @@ private:
 class BoardView final : public QWidget {
 public:
     BoardView(QWidget* parent, QImage background);
-    void addImage(QtImage* image) { images_.push_back(image); stacking_.push_back({image, nullptr}); }
+    void add(QtItem& item) { model_.add(item); }
     void addTile(QtImage* tile) { tiles_.push_back(tile); }
-    void addLabel(QtLabel* label) { stacking_.push_back({nullptr, label}); }
     // What assistive technology sees: the tiles, then the caption lines.
     int accessibleItemCount() const { return int(tiles_.size() + captions_.size()); }
     bool accessibleItemIsTile(int i) const { return i < int(tiles_.size()); }
@@ -137,17 +109,11 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
 
 private:
-    QtImage* imageAt(QPoint p) const;
-    struct Item {
-        QtImage* image;
-        QtLabel* label;
-    };
     QImage background_;
-    std::vector<QtImage*> images_;
-    std::vector<QtImage*> tiles_;
-    std::vector<QtLabel*> captions_;
-    std::vector<Item> stacking_;
-    QtImage* pressed_ = nullptr;
+    BoardModel<QtItem> model_;
+    std::vector<QtImage*> tiles_;    // the thirty flags, for the keys and assistive technology
+    std::vector<QtLabel*> captions_; // the two caption lines under the bar
+
     // The tile a keyboard user stands on; the frame shows only once the keys are used.
     int focusTile_ = 0;
     bool keyboardFocus_ = false;
@@ -163,20 +129,17 @@ protected:
     void paintEvent(QPaintEvent*) override;
 };
 
-class QtButton final : public Button {
+class QtButton final : public PlacedChild<Button> {
 public:
     QtButton(QWidget* parent, int w, int h, QColor background, QImage face);
-    double left() const override { return left_; }
-    double top() const override { return top_; }
-    void move(double left, double top) override;
-    bool visible() const override { return visible_; }
-    void setVisible(bool visible) override;
     QAbstractButton* view() const { return view_; }
+
+protected:
+    void placeWindow(int left, int top) override { view_->move(left, top); }
+    void showWindow(bool visible) override { view_->setVisible(visible); }
 
 private:
     QAbstractButton* view_;
-    double left_ = 0, top_ = 0;
-    bool visible_ = true;
 };
 
 class QtTimer final : public Timer {

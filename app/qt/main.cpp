@@ -1,6 +1,6 @@
 #include "app/fanbord.h"
 #include "app/qt/qt_platform.h"
-#include "media/engine/audio_engine.h"
+#include "engine/audio_engine.h"
 
 #include <QApplication>
 

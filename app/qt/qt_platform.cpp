@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QPainter>
@@ -65,156 +66,108 @@ QFont fontFor(const layout::WidgetSpec& s) {
         f.setFamily(QStringLiteral("DejaVu Sans"));
     // Points at the classic 96 dpi, so the text has the same pixel size everywhere;
     // a wider stand-in family steps down until the caption fits its label.
-    int pixels = s.fontPoints > 0 ? qRound(s.fontPoints * 96.0 / 72.0) : 11;
-    f.setPixelSize(pixels);
-    const QString caption = QString::fromUtf8(s.caption.data(), qsizetype(s.caption.size()));
-    while (pixels > 8 && QFontMetrics(f).horizontalAdvance(caption) > s.width - 4)
-        f.setPixelSize(--pixels);
-    return f;
+    f.setPixelSize(layout::fontPixels(s));
+    return fitted(f, QString::fromUtf8(s.caption.data(), qsizetype(s.caption.size())), s.width - 4);
 }
 
 } // namespace
 
-QtPlatform::QtPlatform(MediaFramework& media, std::function<void()> end) : media_(media), end_(std::move(end)) {
-    wake_.setSingleShot(true);
-    wake_.setTimerType(Qt::PreciseTimer);
-    build();
-}
-
-QtPlatform::~QtPlatform() = default;
-
-QWidget* QtPlatform::window() const { return window_.get(); }
-
-void QtPlatform::build() {
-    using namespace layout;
+QtPlatform::QtPlatform(MediaFramework& media, std::function<void()> end) : BoardPlatform(media), end_(std::move(end)) {
     static const bool accessibleBoard = (QAccessible::installFactory(boardAccessibleFactory), true);
     Q_UNUSED(accessibleBoard);
+    wake_.setSingleShot(true);
+    wake_.setTimerType(Qt::PreciseTimer);
     window_ = std::make_unique<MainWindow>();
     window_->setWindowFlag(Qt::FramelessWindowHint);
     window_->setWindowTitle(QStringLiteral("Fanbord"));
-    window_->setFixedSize(kWindowWidth, kWindowHeight);
+    window_->setFixedSize(layout::kWindowWidth, layout::kWindowHeight);
     QIcon icon;
     icon.addPixmap(QPixmap::fromImage(iconPicture(32)));
     icon.addPixmap(QPixmap::fromImage(iconPicture(64)));
     window_->setWindowIcon(icon);
     window_->onClose = [this] { unloadWindow(); };
 
-    const qreal dpr = qApp->devicePixelRatio();
-    std::vector<std::pair<int, QWidget*>> tabOrder;
-    auto viewOf = [this](Name n) -> QWidget* {
-        if (n == Name::Pico)
-            return board_;
-        if (n == Name::picProgBack)
-            return static_cast<QtPictureBox*>(widgets_.picProgBack)->view();
-        return nullptr;
-    };
-
-    for (const WidgetSpec& s : layout::widgets()) {
-        QWidget* parent = s.parent ? viewOf(*s.parent) : window_.get();
-        switch (s.kind) {
-        case Kind::PictureBox: {
-            QtPictureBox* box = nullptr;
-            if (s.name == Name::Pico) {
-                board_ = new BoardView(parent, artFor(s.art, s.index, dpr));
-                board_->setAutoFillBackground(false);
-                board_->setFocusPolicy(Qt::StrongFocus);
-                board_->setAccessibleName(QStringLiteral("Fanbord"));
-                board_->resize(s.width, s.height);
-                box = new QtPictureBox(board_, s.width, s.height, QColor(), QImage(), dpr);
-                tabOrder.push_back({s.tabIndex, board_});
-            } else {
-                auto* view = new BoxView(parent);
-                view->resize(s.width, s.height);
-                box = new QtPictureBox(view, s.width, s.height,
-                                       s.background ? toQColor(*s.background) : QColor(Qt::transparent),
-                                       artFor(s.art, s.index, dpr), dpr);
-                view->box = box;
-                tabOrder.push_back({s.tabIndex, view});
-            }
-            box->move(s.left, s.top);
-            box->setVisible(s.visible);
-            owned_.emplace_back(box);
-            bind(widgets_, s, box);
-            break;
-        }
-        case Kind::Image: {
-            auto* image = new QtImage(*board_, s.width, s.height, s.stretch);
-            image->move(s.left, s.top);
-            image->setVisible(s.visible);
-            const QImage art = artFor(s.art, s.index, dpr);
-            if (!art.isNull())
-                image->setPicture(std::make_shared<QtPicture>(art));
-            board_->addImage(image);
-            owned_.emplace_back(image);
-            bind(widgets_, s, image);
-            if (s.name == Name::Flagga) {
-                board_->addTile(image);
-                image->onClick = [this, i = s.index] {
-                    if (events_)
-                        events_->Flagga_Click(static_cast<std::int16_t>(i));
-                };
-            }
-            break;
-        }
-        case Kind::Label: {
-            auto* label = new QtLabel(*board_, s.width, s.height);
-            label->move(s.left, s.top);
-            label->setVisible(s.visible);
-            label->setCaption(std::string(s.caption));
-            label->tooltip = std::string(s.tooltip);
-            label->font = fontFor(s);
-            label->text = s.textColour ? toQColor(*s.textColour) : board_->palette().windowText().color();
-            if (s.background)
-                label->background = toQColor(*s.background);
-            board_->addLabel(label);
-            owned_.emplace_back(label);
-            bind(widgets_, s, label);
-            if (s.name == Name::ShowInfo)
-                board_->addCaption(label);
-            break;
-        }
-        case Kind::Button: {
-            auto* button = new QtButton(parent, s.width, s.height, toQColor(s.background.value_or(kCyan)),
-                                        artFor(s.art, s.index, dpr));
-            button->move(s.left, s.top);
-            button->setVisible(s.visible);
-            owned_.emplace_back(button);
-            tabOrder.push_back({s.tabIndex, button->view()});
-            const bool isInfo = s.name == Name::Info;
-            button->view()->setAccessibleName(isInfo ? QStringLiteral("Info") : QStringLiteral("Sluta"));
-            QObject::connect(button->view(), &QAbstractButton::clicked, [this, isInfo] {
-                if (!events_)
-                    return;
-                if (isInfo)
-                    events_->Info_Click();
-                else
-                    events_->Quit_Click();
-            });
-            bind(widgets_, s, button);
-            break;
-        }
-        case Kind::Timer: {
-            const bool isPlay = s.name == Name::playTimer;
-            auto timer = std::make_unique<QtTimer>(s.intervalMs, [this, isPlay] {
-                if (!events_)
-                    return;
-                if (isPlay)
-                    events_->playTimer_Timer();
-                else
-                    events_->Timer2_Timer();
-            });
-            bind(widgets_, s, timer.get());
-            timers_.push_back(std::move(timer));
-            break;
-        }
-        }
-    }
-    std::sort(tabOrder.begin(), tabOrder.end());
-    for (std::size_t i = 1; i < tabOrder.size(); ++i)
-        QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
-    for (auto& [index, view] : tabOrder)
+    build();
+    std::sort(tabOrder_.begin(), tabOrder_.end());
+    for (std::size_t i = 1; i < tabOrder_.size(); ++i)
+        QWidget::setTabOrder(tabOrder_[i - 1].second, tabOrder_[i].second);
+    for (auto& [index, view] : tabOrder_)
         if (view != board_ && !qobject_cast<QAbstractButton*>(view))
             view->setFocusPolicy(Qt::NoFocus);
+}
+
+QtPlatform::~QtPlatform() = default;
+
+QWidget* QtPlatform::window() const {
+    return window_.get();
+}
+
+QWidget* QtPlatform::viewOf(const layout::WidgetSpec& s) const {
+    if (!s.parent)
+        return window_.get();
+    if (*s.parent == layout::Name::picProgBack)
+        return static_cast<QtPictureBox*>(widgets_.picProgBack)->view();
+    return board_;
+}
+
+std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetSpec& s) {
+    const qreal dpr = qApp->devicePixelRatio();
+    if (s.name == layout::Name::Pico) {
+        board_ = new BoardView(viewOf(s), artFor(s.art, s.index, dpr));
+        board_->setAutoFillBackground(false);
+        board_->setFocusPolicy(Qt::StrongFocus);
+        board_->setAccessibleName(QStringLiteral("Fanbord"));
+        board_->resize(s.width, s.height);
+        tabOrder_.push_back({s.tabIndex, board_});
+        return std::make_unique<QtPictureBox>(board_, s.width, s.height, QColor(), QImage(), dpr);
+    }
+    auto* view = new BoxView(viewOf(s));
+    view->resize(s.width, s.height);
+    auto box = std::make_unique<QtPictureBox>(view, s.width, s.height,
+                                              s.background ? toQColor(*s.background) : QColor(Qt::transparent),
+                                              artFor(s.art, s.index, dpr), dpr);
+    view->box = box.get();
+    tabOrder_.push_back({s.tabIndex, view});
+    return box;
+}
+
+std::unique_ptr<Image> QtPlatform::makeImage(const layout::WidgetSpec& s, std::function<void()> click) {
+    auto image = std::make_unique<QtImage>(*board_, s.width, s.height, s.stretch);
+    const QImage art = artFor(s.art, s.index, qApp->devicePixelRatio());
+    if (!art.isNull())
+        image->setPicture(std::make_shared<QtPicture>(art));
+    image->onClick = std::move(click);
+    board_->add(*image);
+    if (s.name == layout::Name::Flagga)
+        board_->addTile(image.get());
+    return image;
+}
+
+std::unique_ptr<Label> QtPlatform::makeLabel(const layout::WidgetSpec& s) {
+    auto label = std::make_unique<QtLabel>(*board_, s.width, s.height);
+    label->setHint(std::string(s.tooltip));
+    label->font = fontFor(s);
+    label->text = s.textColour ? toQColor(*s.textColour) : board_->palette().windowText().color();
+    if (s.background)
+        label->background = toQColor(*s.background);
+    board_->add(*label);
+    if (s.name == layout::Name::ShowInfo)
+        board_->addCaption(label.get());
+    return label;
+}
+
+std::unique_ptr<Button> QtPlatform::makeButton(const layout::WidgetSpec& s, std::function<void()> click) {
+    auto button =
+        std::make_unique<QtButton>(viewOf(s), s.width, s.height, toQColor(s.background.value_or(layout::kCyan)),
+                                   artFor(s.art, s.index, qApp->devicePixelRatio()));
+    tabOrder_.push_back({s.tabIndex, button->view()});
+    button->view()->setAccessibleName(s.name == layout::Name::Info ? QStringLiteral("Info") : QStringLiteral("Sluta"));
+    QObject::connect(button->view(), &QAbstractButton::clicked, std::move(click));
+    return button;
+}
+
+std::unique_ptr<Timer> QtPlatform::makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) {
+    return std::make_unique<QtTimer>(s.intervalMs, std::move(tick));
 }
 
 void QtPlatform::start() {
@@ -231,16 +184,6 @@ void QtPlatform::showWindow() {
                       area.y() + (area.height() - window_->height()) / 2);
     }
     window_->show();
-}
-
-void QtPlatform::unloadWindow() {
-    if (!unloading_) {
-        unloading_ = true;
-        std::int16_t cancel = 0;
-        if (events_)
-            events_->Form_Unload(cancel);
-    }
-    endProgram();
 }
 
 void QtPlatform::endProgram() {
@@ -276,6 +219,10 @@ double QtPlatform::clock() const {
 
 std::string QtPlatform::programFolder() const {
     return QDir::toNativeSeparators(QCoreApplication::applicationDirPath()).toStdString();
+}
+
+char QtPlatform::folderSeparator() const {
+    return QDir::separator().toLatin1();
 }
 
 QImage QtPlatform::drawingContext(PictureBox& box) const {
@@ -316,7 +263,15 @@ void QtPlatform::showAbout(const std::string& title, const std::string& text) {
     box.setInformativeText(QString::fromStdString(text).replace(QLatin1Char('\r'), QLatin1Char('\n')));
     box.setIconPixmap(QPixmap::fromImage(iconPicture(32)));
     box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    // Modal by hand: Qt drops the window system's close of a window that a
+    // modal box blocks, and closing the window ends the program, box or not.
+    box.setWindowModality(Qt::NonModal);
+    QEventLoop open;
+    QObject::connect(&box, &QMessageBox::finished, &open, &QEventLoop::quit);
+    board_->setEnabled(false);
+    box.show();
+    open.exec();
+    board_->setEnabled(true);
 }
 
 } // namespace fanbord::qt

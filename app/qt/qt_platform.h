@@ -1,6 +1,6 @@
 #pragma once
 // The platform on Qt Widgets: one frameless window built from the layout table.
-#include "app/platform.h"
+#include "app/board_platform.h"
 #include "app/qt/board.h"
 
 #include <QTimer>
@@ -14,43 +14,44 @@ namespace fanbord::qt {
 
 class MainWindow;
 
-class QtPlatform final : public Platform {
+class QtPlatform final : public BoardPlatform {
 public:
     // `end` finishes the process; tests replace it.
     QtPlatform(MediaFramework& media, std::function<void()> end = {});
     ~QtPlatform() override;
 
-    void connect(FormEvents& events) { events_ = &events; }
     // Runs the load handler once the event loop is up.
     void start();
     QWidget* window() const;
     BoardView* board() const { return board_; }
 
-    const Widgets& widgets() const override { return widgets_; }
     void showWindow() override;
-    [[noreturn]] void unloadWindow() override;
+    [[noreturn]] void unloadWindow() override {
+        unloadOnce();
+        endProgram();
+    }
     [[noreturn]] void endProgram() override;
     void yieldFor(double seconds) override;
     double clock() const override;
     std::string programFolder() const override;
+    char folderSeparator() const override;
     void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) override;
     void showAbout(const std::string& title, const std::string& text) override;
-    MediaFramework& media() override { return media_; }
 
 private:
-    void build();
+    std::unique_ptr<PictureBox> makeBox(const layout::WidgetSpec& s) override;
+    std::unique_ptr<Image> makeImage(const layout::WidgetSpec& s, std::function<void()> click) override;
+    std::unique_ptr<Label> makeLabel(const layout::WidgetSpec& s) override;
+    std::unique_ptr<Button> makeButton(const layout::WidgetSpec& s, std::function<void()> click) override;
+    std::unique_ptr<Timer> makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) override;
+    QWidget* viewOf(const layout::WidgetSpec& s) const;
     QImage drawingContext(PictureBox& box) const;
 
-    MediaFramework& media_;
-    std::function<void()> end_;
-    FormEvents* events_ = nullptr;
-    std::unique_ptr<MainWindow> window_;
-    BoardView* board_ = nullptr;
-    Widgets widgets_;
-    std::vector<std::unique_ptr<Widget>> owned_;
-    std::vector<std::unique_ptr<Timer>> timers_;
-    QTimer wake_;
-    bool unloading_ = false;
+    std::function<void()> end_;          // runs as the program ends; tests put their own here
+    std::unique_ptr<MainWindow> window_; // the frameless window
+    BoardView* board_ = nullptr;         // Pico's window: the board every widget stands on
+    std::vector<std::pair<int, QWidget*>> tabOrder_; // the child windows by their table's tab index
+    QTimer wake_; // ends a yield's sleep at the caller's time
 };
 
 } // namespace fanbord::qt

@@ -28,7 +28,7 @@ Raster syntheticArt(Art art, int index) {
                 r.at(layout::kClothLeft + x, layout::kClothTop + y) = tileClothColour(index);
         return r;
     }
-    case Art::SwedishFlag: return Raster(68, 36, 0xFF006AA7u);
+    case Art::SwedishFlag: return Raster(layout::kClothWidth, layout::kClothHeight, 0xFF006AA7u);
     case Art::ProgressBar: return Raster(452, 16, 0xFF00FFFFu);
     case Art::Marker: return Raster(10, 10, 0xFF00A000u);
     case Art::InfoFace:
@@ -273,49 +273,36 @@ std::string nameOf(const layout::WidgetSpec& s) {
 
 } // namespace
 
-SimPlatform::SimPlatform(ArtLoader art) {
-    for (const layout::WidgetSpec& s : layout::widgets()) {
-        const std::string name = nameOf(s);
-        switch (s.kind) {
-        case Kind::PictureBox: {
-            auto* box = new SimPictureBox(log, s, name, s.name == Name::Pico ? Raster() : art(s.art, s.index));
-            owned_.emplace_back(box);
-            layout::bind(widgets_, s, box);
-            break;
-        }
-        case Kind::Image: {
-            auto* image = new SimImage(log, s, name);
-            if (s.art != Art::None)
-                image->setPicture(std::make_shared<SimPicture>(art(s.art, s.index)));
-            owned_.emplace_back(image);
-            images_.push_back(image);
-            layout::bind(widgets_, s, image);
-            break;
-        }
-        case Kind::Label: {
-            auto* label = new SimLabel(log, s, name);
-            owned_.emplace_back(label);
-            layout::bind(widgets_, s, label);
-            break;
-        }
-        case Kind::Button: {
-            auto* button = new SimButton(log, s, name);
-            owned_.emplace_back(button);
-            layout::bind(widgets_, s, button);
-            break;
-        }
-        case Kind::Timer: {
-            const bool isPlay = s.name == Name::playTimer;
-            auto timer = std::make_unique<SimTimer>(*this, s.intervalMs, [this, isPlay] {
-                isPlay ? events_->playTimer_Timer() : events_->Timer2_Timer();
-            });
-            layout::bind(widgets_, s, timer.get());
-            timers_.push_back(std::move(timer));
-            break;
-        }
-        }
-    }
-    boardArt_ = art(Art::Board, 0);
+SimPlatform::SimPlatform(ArtLoader art) : BoardPlatform(scriptedMedia), art_(std::move(art)) {
+    build();
+    boardArt_ = art_(Art::Board, 0);
+    log.clear(); // the log begins with the program, not with the building of the board
+}
+
+std::unique_ptr<PictureBox> SimPlatform::makeBox(const layout::WidgetSpec& s) {
+    return std::make_unique<SimPictureBox>(log, s, nameOf(s), s.name == Name::Pico ? Raster() : art_(s.art, s.index));
+}
+
+std::unique_ptr<Image> SimPlatform::makeImage(const layout::WidgetSpec& s, std::function<void()>) {
+    auto image = std::make_unique<SimImage>(log, s, nameOf(s));
+    if (s.art != Art::None)
+        image->setPicture(std::make_shared<SimPicture>(art_(s.art, s.index)));
+    images_.push_back(image.get());
+    return image;
+}
+
+std::unique_ptr<Label> SimPlatform::makeLabel(const layout::WidgetSpec& s) {
+    return std::make_unique<SimLabel>(log, s, nameOf(s));
+}
+
+std::unique_ptr<Button> SimPlatform::makeButton(const layout::WidgetSpec& s, std::function<void()>) {
+    return std::make_unique<SimButton>(log, s, nameOf(s));
+}
+
+std::unique_ptr<Timer> SimPlatform::makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) {
+    auto timer = std::make_unique<SimTimer>(*this, s.intervalMs, std::move(tick));
+    timers_.push_back(timer.get());
+    return timer;
 }
 
 SimPlatform::~SimPlatform() = default;
@@ -324,23 +311,25 @@ void SimPlatform::at(double time, std::function<void()> action) {
     pending_.push_back({time, order_++, std::move(action)});
 }
 
+// The about box is modal: no press reaches the board while it is open.
+void SimPlatform::press(double time, const Widget* widget, std::function<void()> click) {
+    at(time, [this, widget, click = std::move(click)] {
+        if (!aboutOpen_ && (!widget || widget->visible()))
+            click();
+    });
+}
+
 void SimPlatform::clickTile(double time, int index) {
-    at(time, [this, index] { events_->Flagga_Click(static_cast<std::int16_t>(index)); });
+    press(time, nullptr, [this, index] { events_->Flagga_Click(static_cast<std::int16_t>(index)); });
 }
 
 // A hidden button cannot be clicked.
 void SimPlatform::clickInfo(double time) {
-    at(time, [this] {
-        if (widgets_.Info->visible())
-            events_->Info_Click();
-    });
+    press(time, widgets_.Info, [this] { events_->Info_Click(); });
 }
 
 void SimPlatform::clickQuit(double time) {
-    at(time, [this] {
-        if (widgets_.Quit->visible())
-            events_->Quit_Click();
-    });
+    press(time, widgets_.Quit, [this] { events_->Quit_Click(); });
 }
 
 void SimPlatform::closeWindow(double time) {
@@ -358,11 +347,9 @@ double SimPlatform::nextDue() const {
     double next = std::numeric_limits<double>::infinity();
     for (const Pending& p : pending_)
         next = std::min(next, p.time);
-    for (const auto& t : timers_) {
-        const auto& st = static_cast<const SimTimer&>(*t);
-        if (st.enabled_)
-            next = std::min(next, st.next_);
-    }
+    for (const SimTimer* t : timers_)
+        if (t->enabled_)
+            next = std::min(next, t->next_);
     return next;
 }
 
@@ -382,11 +369,9 @@ bool SimPlatform::runDue() {
             continue;
         }
         SimTimer* tick = nullptr;
-        for (auto& t : timers_) {
-            auto& st = static_cast<SimTimer&>(*t);
-            if (st.enabled_ && st.next_ <= now && (!tick || st.next_ < tick->next_))
-                tick = &st;
-        }
+        for (SimTimer* t : timers_)
+            if (t->enabled_ && t->next_ <= now && (!tick || t->next_ < tick->next_))
+                tick = t;
         if (!tick)
             return ran;
         tick->next_ += tick->interval_;

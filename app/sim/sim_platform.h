@@ -2,8 +2,8 @@
 // A simulated platform for tests: a virtual clock, timers and scripted input
 // in virtual time, scripted media, and pixel surfaces, so that every timed
 // behaviour runs exactly and in milliseconds.
+#include "app/board_platform.h"
 #include "app/layout.h"
-#include "app/platform.h"
 
 #include <cstdint>
 #include <functional>
@@ -84,12 +84,10 @@ private:
     std::vector<std::string> blips_;
 };
 
-class SimPlatform final : public Platform {
+class SimPlatform final : public BoardPlatform {
 public:
     explicit SimPlatform(ArtLoader art = syntheticArt);
     ~SimPlatform() override;
-
-    void connect(FormEvents& events) { events_ = &events; }
 
     // Scripted input at virtual times (seconds since the simulation began).
     void at(double time, std::function<void()> action);
@@ -122,13 +120,13 @@ public:
     Raster boardSurface() const;  // the board as displayed
     Raster kompisBacking() const;
 
-    const Widgets& widgets() const override { return widgets_; }
     void showWindow() override { ++windowShown; }
     [[noreturn]] void unloadWindow() override;
     [[noreturn]] void endProgram() override;
     void yieldFor(double seconds) override;
     double clock() const override { return clock_.timeOfDay(); }
     std::string programFolder() const override { return folder; }
+    char folderSeparator() const override { return separator; }
     void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) override;
     void showAbout(const std::string& title, const std::string& text) override;
     MediaFramework& media() override { return realMedia ? *realMedia : scriptedMedia; }
@@ -138,6 +136,7 @@ public:
     std::function<void(double seconds)> advance;
 
     std::string folder = "/opt/fanbord";
+    char separator = '/';
 
 private:
     struct Pending {
@@ -145,15 +144,20 @@ private:
         std::uint64_t order;
         std::function<void()> action;
     };
+    void press(double time, const Widget* widget, std::function<void()> click);
     bool runDue();
     void advanceTo(double time);
     void dispatch(const std::function<void()>& action);
     double nextDue() const;
 
-    FormEvents* events_ = nullptr;
-    Widgets widgets_;
-    std::vector<std::unique_ptr<Widget>> owned_;
-    std::vector<std::unique_ptr<Timer>> timers_;
+    std::unique_ptr<PictureBox> makeBox(const layout::WidgetSpec& s) override;
+    std::unique_ptr<Image> makeImage(const layout::WidgetSpec& s, std::function<void()> click) override;
+    std::unique_ptr<Label> makeLabel(const layout::WidgetSpec& s) override;
+    std::unique_ptr<Button> makeButton(const layout::WidgetSpec& s, std::function<void()> click) override;
+    std::unique_ptr<Timer> makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) override;
+
+    ArtLoader art_;
+    std::vector<class SimTimer*> timers_;
     std::vector<Pending> pending_;
     std::uint64_t order_ = 0;
     bool ended_ = false;

@@ -1,6 +1,6 @@
 #include "app/fanbord.h"
+#include "app/win/dshow_media.h"
 #include "app/win/win_platform.h"
-#include "media/dshow/dshow_media.h"
 
 #include <windows.h>
 #include <commctrl.h>

@@ -12,34 +12,31 @@ namespace fanbord::win {
 
 namespace {
 
-// The nearest pixel, halves rounding up, as the windowless widgets are placed.
-int rounded(double v) { return int(std::floor(v + 0.5)); }
+void placeChild(HWND window, int left, int top) {
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void showChild(HWND window, bool visible) {
+    ShowWindow(window, visible ? SW_SHOWNA : SW_HIDE);
+}
 
 } // namespace
 
 // --- windowless images and labels
 
-template <class Seam> RECT BoardItem<Seam>::rect() const {
-    const PixelRect p = this->place();
+RECT WinItem::rect() const {
+    const PixelRect p = place();
     return RECT{p.left, p.top, p.left + p.width, p.top + p.height};
 }
 
-template <class Seam> void BoardItem<Seam>::repaint(const PixelRect& a) {
+void WinItem::repaint(const PixelRect& a) {
     board_.invalidate(RECT{a.left, a.top, a.left + a.width, a.top + a.height});
 }
 
-template <class Seam> void BoardItem<Seam>::moved(const PixelRect& before) {
-    PlacedItem<Seam>::moved(before);
+void WinItem::moved(const PixelRect& before) {
+    Placed::moved(before);
     if (toolId >= 0)
         board_.moveTooltip(toolId, rect());
-}
-
-template class BoardItem<Image>;
-template class BoardItem<Label>;
-
-void WinImage::setPicture(PictureRef picture) {
-    picture_ = std::move(picture);
-    board_.invalidate(rect());
 }
 
 void WinImage::paint(HDC dc) const {
@@ -58,11 +55,6 @@ WinLabel::~WinLabel() {
         DeleteObject(font_);
 }
 
-void WinLabel::setCaption(const std::string& text) {
-    caption_ = text;
-    board_.invalidate(rect());
-}
-
 void WinLabel::paint(HDC dc) const {
     if (!visible_)
         return;
@@ -75,54 +67,53 @@ void WinLabel::paint(HDC dc) const {
     if (caption_.empty())
         return;
     const std::wstring caption = widen(caption_);
-    // A caption wider than its label steps down a pixel or two rather than lose its end.
     LOGFONTW shape{};
     GetObjectW(font_, sizeof shape, &shape);
-    HFONT fitted = nullptr;
+    const int sign = shape.lfHeight < 0 ? -1 : 1, full = std::abs(shape.lfHeight);
+    // The label's own font at its own size, a new one at any other.
+    auto fontAt = [&](int pixels) {
+        shape.lfHeight = sign * pixels;
+        return pixels == full ? font_ : CreateFontIndirectW(&shape);
+    };
+    auto release = [&](HFONT font) {
+        if (font != font_)
+            DeleteObject(font);
+    };
     HGDIOBJ old = SelectObject(dc, font_);
-    SIZE size{};
-    while (GetTextExtentPoint32W(dc, caption.c_str(), int(caption.size()), &size) && size.cx > w_ &&
-           std::abs(shape.lfHeight) > 8) {
-        shape.lfHeight += shape.lfHeight < 0 ? 1 : -1;
-        HFONT smaller = CreateFontIndirectW(&shape);
-        SelectObject(dc, smaller);
-        if (fitted)
-            DeleteObject(fitted);
-        fitted = smaller;
-    }
+    HFONT fitted = fontAt(fittedPixels(full, w_, [&](int pixels) {
+        HFONT font = fontAt(pixels);
+        SelectObject(dc, font);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, caption.c_str(), int(caption.size()), &size);
+        SelectObject(dc, font_);
+        release(font);
+        return int(size.cx);
+    }));
+    SelectObject(dc, fitted);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, text);
     DrawTextW(dc, caption.c_str(), int(caption.size()), &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, old);
-    if (fitted)
-        DeleteObject(fitted);
+    release(fitted);
     // Text leaves the alpha byte at 0; the surface's pixels are all opaque.
 }
 
 // --- picture boxes
 
-WinPictureBox::WinPictureBox(HWND window, int w, int h, std::optional<Rgb> background,
-                             std::shared_ptr<Bitmap> picture)
-    : window_(window), w_(w), h_(h), background_(background), picture_(std::move(picture)), layer_(w, h) {}
+WinPictureBox::WinPictureBox(HWND window, int w, int h, std::optional<Rgb> background, std::shared_ptr<Bitmap> picture)
+    : PlacedBox(w, h), window_(window), background_(background), picture_(std::move(picture)), layer_(w, h) {}
 
-void WinPictureBox::move(double left, double top) {
-    left_ = left;
-    top_ = top;
-    if (window_)
-        SetWindowPos(window_, nullptr, rounded(left), rounded(top), 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+void WinPictureBox::placeWindow(int left, int top) {
+    placeChild(window_, left, top);
 }
 
-void WinPictureBox::setVisible(bool visible) {
-    visible_ = visible;
-    if (window_)
-        ShowWindow(window_, visible ? SW_SHOWNA : SW_HIDE);
+void WinPictureBox::showWindow(bool visible) {
+    showChild(window_, visible);
 }
 
 void WinPictureBox::clear() {
     layer_.clear();
-    if (window_)
-        InvalidateRect(window_, nullptr, FALSE);
+    InvalidateRect(window_, nullptr, FALSE);
 }
 
 void WinPictureBox::outline(int x1, int y1, int x2, int y2, Rgb colour) {
@@ -135,8 +126,7 @@ void WinPictureBox::outline(int x1, int y1, int x2, int y2, Rgb colour) {
         layer_.makeOpaque(e);
     }
     DeleteObject(brush);
-    if (window_)
-        InvalidateRect(window_, nullptr, FALSE);
+    InvalidateRect(window_, nullptr, FALSE);
 }
 
 std::shared_ptr<Bitmap> WinPictureBox::composed(std::function<std::shared_ptr<Bitmap>()> under) const {
@@ -145,7 +135,7 @@ std::shared_ptr<Bitmap> WinPictureBox::composed(std::function<std::shared_ptr<Bi
         out->fill(*background_);
     } else if (under) {
         if (auto parent = under())
-            BitBlt(out->dc(), 0, 0, w_, h_, parent->dc(), rounded(left_), rounded(top_), SRCCOPY);
+            BitBlt(out->dc(), 0, 0, w_, h_, parent->dc(), nearestPixel(left_), nearestPixel(top_), SRCCOPY);
     }
     if (picture_)
         drawOver(out->dc(), 0, 0, *picture_);
@@ -161,15 +151,27 @@ PictureRef WinPictureBox::snapshot() const {
 
 // --- buttons and timers
 
-void WinButton::move(double left, double top) {
-    left_ = left;
-    top_ = top;
-    SetWindowPos(window_, nullptr, rounded(left), rounded(top), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+namespace {
+
+// Owner-drawn buttons turn a quick second press into a double-click
+// notification instead of a click; here it is an ordinary press.
+LRESULT CALLBACK pressOnDoubleClick(HWND hwnd, UINT message, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    return DefSubclassProc(hwnd, message == WM_LBUTTONDBLCLK ? WM_LBUTTONDOWN : message, wp, lp);
 }
 
-void WinButton::setVisible(bool visible) {
-    visible_ = visible;
-    ShowWindow(window_, visible ? SW_SHOWNA : SW_HIDE);
+} // namespace
+
+WinButton::WinButton(HWND window, Rgb background, std::shared_ptr<Bitmap> face)
+    : window_(window), background_(background), face_(std::move(face)) {
+    SetWindowSubclass(window_, pressOnDoubleClick, 0, 0);
+}
+
+void WinButton::placeWindow(int left, int top) {
+    placeChild(window_, left, top);
+}
+
+void WinButton::showWindow(bool visible) {
+    showChild(window_, visible);
 }
 
 void WinButton::draw(const DRAWITEMSTRUCT& item) const {
@@ -207,18 +209,17 @@ Board::Board(HWND window, std::shared_ptr<Bitmap> background) : window_(window),
                                 GetModuleHandleW(nullptr), nullptr);
 }
 
-void Board::addImage(WinImage* image) { stacking_.push_back({image, nullptr}); }
-void Board::addLabel(WinLabel* label) { stacking_.push_back({nullptr, label}); }
-
-void Board::addTooltip(int id, const RECT& area) {
+void Board::add(WinItem& item) {
+    item.toolId = int(model_.stacking().size());
+    model_.add(item);
     if (!tooltips_)
         return;
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_SUBCLASS;
     tool.hwnd = window_;
-    tool.uId = UINT_PTR(id);
-    tool.rect = area;
+    tool.uId = UINT_PTR(item.toolId);
+    tool.rect = item.rect();
     tool.lpszText = LPSTR_TEXTCALLBACKW;
     SendMessageW(tooltips_, TTM_ADDTOOLW, 0, LPARAM(&tool));
 }
@@ -242,12 +243,8 @@ std::shared_ptr<Bitmap> Board::surface() const {
     out->fill(rgbOf(GetSysColor(COLOR_BTNFACE)));
     if (background_)
         drawOver(out->dc(), 0, 0, *background_);
-    for (const Item& item : stacking_) {
-        if (item.image)
-            item.image->paint(out->dc());
-        else
-            item.label->paint(out->dc());
-    }
+    for (const WinItem* item : model_.stacking())
+        item->paint(out->dc());
     GdiFlush();
     return out;
 }
@@ -256,27 +253,6 @@ void Board::paint(HDC dc, const RECT& area) const {
     const auto s = surface();
     BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, s->dc(), area.left, area.top,
            SRCCOPY);
-}
-
-WinImage* Board::imageAt(POINT p) const {
-    for (auto it = stacking_.rbegin(); it != stacking_.rend(); ++it) {
-        if (!it->image || !it->image->visible())
-            continue;
-        const RECT r = it->image->rect();
-        if (PtInRect(&r, p))
-            return it->image;
-    }
-    return nullptr;
-}
-
-std::string Board::tooltipAt(int id) const {
-    for (const Item& item : stacking_) {
-        if (item.image && item.image->toolId == id)
-            return item.image->visible() ? item.image->tooltip() : std::string();
-        if (item.label && item.label->toolId == id)
-            return item.label->visible() ? item.label->tooltip : std::string();
-    }
-    return {};
 }
 
 bool Board::handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -291,26 +267,22 @@ bool Board::handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
         return true;
     }
     case WM_LBUTTONDOWN:
-        pressed_ = imageAt(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
-        if (pressed_)
+        if (model_.press(GET_X_LPARAM(lp), GET_Y_LPARAM(lp)))
             SetCapture(window_);
         return true;
-    case WM_LBUTTONUP: {
-        WinImage* pressed = pressed_;
-        pressed_ = nullptr;
+    case WM_LBUTTONUP:
         if (GetCapture() == window_)
             ReleaseCapture();
-        // Like a button: the click counts where it was pressed and released on the same image.
-        if (pressed && imageAt(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}) == pressed && pressed->onClick)
-            pressed->onClick();
+        model_.release(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
         return true;
-    }
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lp);
         if (header->code != TTN_GETDISPINFOW)
             return false;
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(lp);
-        tooltipText_ = widen(tooltipAt(int(info->hdr.idFrom)));
+        const auto& stacking = model_.stacking();
+        const auto id = std::size_t(info->hdr.idFrom);
+        tooltipText_ = id < stacking.size() && stacking[id]->shown() ? widen(stacking[id]->hint()) : std::wstring();
         info->lpszText = tooltipText_.data();
         return true;
     }
@@ -325,8 +297,8 @@ bool Board::handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_COMMAND:
         if (HIWORD(wp) == BN_CLICKED)
             for (WinButton* b : buttons)
-                if (b->window() == reinterpret_cast<HWND>(lp) && onButton)
-                    onButton(b);
+                if (b->window() == reinterpret_cast<HWND>(lp) && b->onClick)
+                    b->onClick();
         return true;
     default: return false;
     }

@@ -18,10 +18,11 @@ namespace fanbord::win {
 
 class Board;
 
-// A windowless widget on the board, repainted through it.
-template <class Seam> class BoardItem : public PlacedItem<Seam> {
+// A windowless widget, drawn on the board's surface and repainted through it.
+class WinItem : public Placed {
 public:
-    BoardItem(Board& board, int w, int h) : PlacedItem<Seam>(w, h), board_(board) {}
+    explicit WinItem(Board& board) : board_(board) {}
+    virtual void paint(HDC dc) const = 0;
     RECT rect() const;
     int toolId = -1; // its hot spot in the board's tooltip window
 
@@ -31,54 +32,32 @@ protected:
     Board& board_;
 };
 
-class WinImage final : public BoardItem<Image> {
+class WinImage final : public PlacedImage<WinItem> {
 public:
-    WinImage(Board& board, int w, int h, bool stretch) : BoardItem(board, w, h), stretch_(stretch) {}
-    std::string tooltip() const override { return tooltip_; }
-    void setTooltip(const std::string& text) override { tooltip_ = text; }
-    PictureRef picture() const override { return picture_; }
-    void setPicture(PictureRef picture) override;
-    void paint(HDC dc) const;
-    std::function<void()> onClick;
-
-private:
-    bool stretch_;
-    std::string tooltip_;
-    PictureRef picture_;
+    WinImage(Board& board, int w, int h, bool stretch) : PlacedImage(w, h, stretch, board) {}
+    void paint(HDC dc) const override;
 };
 
-class WinLabel final : public BoardItem<Label> {
+class WinLabel final : public PlacedLabel<WinItem> {
 public:
-    WinLabel(Board& board, int w, int h, HFONT font) : BoardItem(board, w, h), font_(font) {}
+    WinLabel(Board& board, int w, int h, HFONT font) : PlacedLabel(w, h, board), font_(font) {}
     ~WinLabel() override;
-    std::string caption() const override { return caption_; }
-    void setCaption(const std::string& text) override;
-    void paint(HDC dc) const;
-    std::string tooltip;
-    COLORREF text = RGB(0, 0, 0);
-    bool opaque = false;
-    COLORREF background = RGB(255, 255, 255);
+    void paint(HDC dc) const override;
+    COLORREF text = RGB(0, 0, 0);             // caption colour
+    bool opaque = false;                      // false: the board shows through
+    COLORREF background = RGB(255, 255, 255); // when opaque
 
 private:
-    HFONT font_;
-    std::string caption_;
+    HFONT font_; // at the table's size; a caption that does not fit steps down from it
 };
 
 // A picture box: a child window with a background colour or, without one, the
 // parent showing through; a background picture; and a run-time drawing layer.
-class WinPictureBox final : public PictureBox {
+class WinPictureBox final : public PlacedBox {
 public:
     WinPictureBox(HWND window, int w, int h, std::optional<Rgb> background, std::shared_ptr<Bitmap> picture);
-    double left() const override { return left_; }
-    double top() const override { return top_; }
-    void move(double left, double top) override;
-    bool visible() const override { return visible_; }
-    void setVisible(bool visible) override;
     void clear() override;
     void outline(int x1, int y1, int x2, int y2, Rgb colour) override;
-    int innerWidth() const override { return w_; }
-    int width() const override { return w_; }
-    int height() const override { return h_; }
     PictureRef snapshot() const override;
 
     // What the box shows; `under` is what its parent shows beneath it.
@@ -87,34 +66,34 @@ public:
     HWND window() const { return window_; }
     std::function<std::shared_ptr<Bitmap>()> underlay; // what the parent shows beneath the box
 
+protected:
+    void placeWindow(int left, int top) override;
+    void showWindow(bool visible) override;
+
 private:
-    HWND window_;
-    int w_, h_;
-    double left_ = 0, top_ = 0;
-    bool visible_ = true;
+    HWND window_; // its child window; the board's for Pico
     std::optional<Rgb> background_;
     std::shared_ptr<Bitmap> picture_;
     Bitmap layer_;
 };
 
-class WinButton final : public Button {
+// An owner-drawn push button. Every press is a click: a quick second press
+// counts as much as the first, not as a double-click.
+class WinButton final : public PlacedChild<Button> {
 public:
-    WinButton(HWND window, Rgb background, std::shared_ptr<Bitmap> face)
-        : window_(window), background_(background), face_(std::move(face)) {}
-    double left() const override { return left_; }
-    double top() const override { return top_; }
-    void move(double left, double top) override;
-    bool visible() const override { return visible_; }
-    void setVisible(bool visible) override;
+    WinButton(HWND window, Rgb background, std::shared_ptr<Bitmap> face);
     void draw(const DRAWITEMSTRUCT& item) const;
     HWND window() const { return window_; }
+    std::function<void()> onClick;
+
+protected:
+    void placeWindow(int left, int top) override;
+    void showWindow(bool visible) override;
 
 private:
     HWND window_;
-    Rgb background_;
-    std::shared_ptr<Bitmap> face_;
-    double left_ = 0, top_ = 0;
-    bool visible_ = true;
+    Rgb background_;               // around the face
+    std::shared_ptr<Bitmap> face_; // the picture on it
 };
 
 class WinTimer final : public Timer {
@@ -137,9 +116,8 @@ class Board {
 public:
     Board(HWND window, std::shared_ptr<Bitmap> background);
     HWND window() const { return window_; }
-    void addImage(WinImage* image);
-    void addLabel(WinLabel* label);
-    void addTooltip(int id, const RECT& area);
+    // Stacks the widget on the board, with a tooltip hot spot of its own.
+    void add(WinItem& item);
     void moveTooltip(int id, const RECT& area);
     void invalidate(const RECT& area);
 
@@ -148,23 +126,14 @@ public:
     void paint(HDC dc, const RECT& area) const;
     // Window messages of the board; false when it does not handle one.
     bool handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result);
-    std::vector<WinButton*> buttons;
-    std::function<void(WinButton*)> onButton;
+    std::vector<WinButton*> buttons; // Info and Sluta, drawn and clicked through the board
 
 private:
-    WinImage* imageAt(POINT p) const;
-    std::string tooltipAt(int id) const;
-
     HWND window_;
     HWND tooltips_ = nullptr;
     std::shared_ptr<Bitmap> background_;
-    struct Item {
-        WinImage* image;
-        WinLabel* label;
-    };
-    std::vector<Item> stacking_;
-    WinImage* pressed_ = nullptr;
-    std::wstring tooltipText_;
+    BoardModel<WinItem> model_;
+    std::wstring tooltipText_; // the text the tooltip window is showing
 };
 
 } // namespace fanbord::win

@@ -18,7 +18,6 @@ namespace {
 constexpr UINT kLoadMessage = WM_APP + 1;
 // A wait longer than this wakes once to look again.
 constexpr double kLongestWait = 86400;
-constexpr UINT_PTR kPlayTimer = 1, kTimer2 = 2;
 constexpr int kInfoId = 101, kQuitId = 102;
 const wchar_t* const kWindowClass = L"FanbordWindow";
 const wchar_t* const kBoardClass = L"FanbordBoard";
@@ -43,13 +42,11 @@ std::shared_ptr<Bitmap> artFor(layout::Art art, int index) {
     return id ? loadPicture(id) : nullptr;
 }
 
-// Points at the classic 96 dpi, so the text has the same pixel size everywhere;
-// the default is the system's 8-point dialog font.
 HFONT fontFor(const layout::WidgetSpec& s) {
     const std::wstring family = s.font.empty() ? L"MS Sans Serif" : widen(std::string(s.font));
-    const int pixels = s.fontPoints > 0 ? int(std::lround(s.fontPoints * 96.0 / 72.0)) : 11;
-    return CreateFontW(-pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, family.c_str());
+    return CreateFontW(-layout::fontPixels(s), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
+                       family.c_str());
 }
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
@@ -100,133 +97,90 @@ void registerClasses(HINSTANCE instance, HICON icon) {
 
 } // namespace
 
-WinPlatform::WinPlatform(HINSTANCE instance, MediaFramework& media) : instance_(instance), media_(media) {
-    icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(FANBORD_IDI_ICON), IMAGE_ICON, 0, 0,
-                                          LR_DEFAULTSIZE | LR_SHARED));
+WinPlatform::WinPlatform(HINSTANCE instance, MediaFramework& media) : BoardPlatform(media), instance_(instance) {
+    using namespace layout;
+    icon_ = static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(FANBORD_IDI_ICON), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     registerClasses(instance, icon_);
+    // Centred on the work area from the start, so it never shows anywhere else.
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    window_ = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kWindowClass, L"Fanbord",
+                              WS_POPUP | WS_CLIPCHILDREN, area.left + (area.right - area.left - kWindowWidth) / 2,
+                              area.top + (area.bottom - area.top - kWindowHeight) / 2, kWindowWidth, kWindowHeight,
+                              nullptr, nullptr, instance_, this);
     build();
 }
 
 WinPlatform::~WinPlatform() {
-    timers_.clear();
     if (window_)
         DestroyWindow(window_);
 }
 
-void WinPlatform::build() {
-    using namespace layout;
-    // Centred on the work area from the start, so it never shows anywhere else.
-    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    window_ = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kWindowClass, L"Fanbord", WS_POPUP | WS_CLIPCHILDREN,
-                              area.left + (area.right - area.left - kWindowWidth) / 2,
-                              area.top + (area.bottom - area.top - kWindowHeight) / 2, kWindowWidth, kWindowHeight,
-                              nullptr, nullptr, instance_, this);
-    HWND boardWindow = nullptr;
-    int nextTool = 0;
-    auto windowOf = [&](Name n) -> HWND {
-        if (n == Name::Pico)
-            return boardWindow;
-        if (n == Name::picProgBack)
-            return static_cast<WinPictureBox*>(widgets_.picProgBack)->window();
+HWND WinPlatform::windowOf(const layout::WidgetSpec& s) const {
+    if (!s.parent)
         return window_;
-    };
-    auto boxOf = [&](Name n) -> WinPictureBox* {
-        return n == Name::picProgBack ? static_cast<WinPictureBox*>(widgets_.picProgBack) : nullptr;
-    };
+    if (*s.parent == layout::Name::picProgBack)
+        return static_cast<WinPictureBox*>(widgets_.picProgBack)->window();
+    return board_->window();
+}
 
-    for (const WidgetSpec& s : layout::widgets()) {
-        HWND parent = s.parent ? windowOf(*s.parent) : window_;
-        switch (s.kind) {
-        case Kind::PictureBox: {
-            WinPictureBox* box = nullptr;
-            if (s.name == Name::Pico) {
-                boardWindow = CreateWindowExW(WS_EX_CONTROLPARENT, kBoardClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                                              s.left, s.top, s.width, s.height, parent, nullptr, instance_, this);
-                board_ = std::make_unique<Board>(boardWindow, artFor(s.art, s.index));
-                board_->onButton = [this](WinButton* b) {
-                    if (!events_)
-                        return;
-                    if (b == widgets_.Info)
-                        events_->Info_Click();
-                    else
-                        events_->Quit_Click();
-                };
-                box = new WinPictureBox(boardWindow, s.width, s.height, std::nullopt, nullptr);
-            } else {
-                HWND view = CreateWindowExW(0, kBoxClass, nullptr, WS_CHILD | WS_CLIPCHILDREN, s.left, s.top,
-                                            s.width, s.height, parent, nullptr, instance_, nullptr);
-                box = new WinPictureBox(view, s.width, s.height, s.background, artFor(s.art, s.index));
-                SetWindowLongPtrW(view, GWLP_USERDATA, LONG_PTR(box));
-                if (WinPictureBox* parentBox = s.parent ? boxOf(*s.parent) : nullptr)
-                    box->underlay = [parentBox] { return parentBox->composed(parentBox->underlay); };
-                else
-                    box->underlay = [this] { return board_->surface(); };
-            }
-            box->move(s.left, s.top);
-            box->setVisible(s.visible);
-            owned_.emplace_back(box);
-            bind(widgets_, s, box);
-            break;
-        }
-        case Kind::Image: {
-            auto* image = new WinImage(*board_, s.width, s.height, s.stretch);
-            image->move(s.left, s.top);
-            image->setVisible(s.visible);
-            if (auto art = artFor(s.art, s.index))
-                image->setPicture(std::make_shared<WinPicture>(std::move(art)));
-            image->toolId = nextTool++;
-            board_->addTooltip(image->toolId, image->rect());
-            board_->addImage(image);
-            owned_.emplace_back(image);
-            bind(widgets_, s, image);
-            if (s.name == Name::Flagga)
-                image->onClick = [this, i = s.index] {
-                    if (events_)
-                        events_->Flagga_Click(static_cast<std::int16_t>(i));
-                };
-            break;
-        }
-        case Kind::Label: {
-            auto* label = new WinLabel(*board_, s.width, s.height, fontFor(s));
-            label->move(s.left, s.top);
-            label->setVisible(s.visible);
-            label->setCaption(std::string(s.caption));
-            label->tooltip = std::string(s.tooltip);
-            label->text = s.textColour ? colourRef(*s.textColour) : GetSysColor(COLOR_WINDOWTEXT);
-            if (s.background) {
-                label->opaque = true;
-                label->background = colourRef(*s.background);
-            }
-            label->toolId = nextTool++;
-            board_->addTooltip(label->toolId, label->rect());
-            board_->addLabel(label);
-            owned_.emplace_back(label);
-            bind(widgets_, s, label);
-            break;
-        }
-        case Kind::Button: {
-            const bool isInfo = s.name == Name::Info;
-            HWND view = CreateWindowExW(0, L"BUTTON", isInfo ? L"Info" : L"Sluta",
-                                        WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, s.left, s.top, s.width, s.height,
-                                        parent, HMENU(INT_PTR(isInfo ? kInfoId : kQuitId)), instance_, nullptr);
-            auto* button = new WinButton(view, s.background.value_or(kCyan), artFor(s.art, s.index));
-            button->move(s.left, s.top);
-            button->setVisible(s.visible);
-            board_->buttons.push_back(button);
-            owned_.emplace_back(button);
-            bind(widgets_, s, button);
-            break;
-        }
-        case Kind::Timer: {
-            const UINT_PTR id = s.name == Name::playTimer ? kPlayTimer : kTimer2;
-            auto timer = std::make_unique<WinTimer>(window_, id, s.intervalMs);
-            bind(widgets_, s, timer.get());
-            timers_.push_back(std::move(timer));
-            break;
-        }
-        }
+std::unique_ptr<PictureBox> WinPlatform::makeBox(const layout::WidgetSpec& s) {
+    if (s.name == layout::Name::Pico) {
+        HWND boardWindow =
+            CreateWindowExW(WS_EX_CONTROLPARENT, kBoardClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, s.left,
+                            s.top, s.width, s.height, windowOf(s), nullptr, instance_, this);
+        board_ = std::make_unique<Board>(boardWindow, artFor(s.art, s.index));
+        return std::make_unique<WinPictureBox>(boardWindow, s.width, s.height, std::nullopt, nullptr);
     }
+    HWND view = CreateWindowExW(0, kBoxClass, nullptr, WS_CHILD | WS_CLIPCHILDREN, s.left, s.top, s.width, s.height,
+                                windowOf(s), nullptr, instance_, nullptr);
+    auto box = std::make_unique<WinPictureBox>(view, s.width, s.height, s.background, artFor(s.art, s.index));
+    SetWindowLongPtrW(view, GWLP_USERDATA, LONG_PTR(box.get()));
+    if (s.parent == layout::Name::picProgBack) {
+        auto* parentBox = static_cast<WinPictureBox*>(widgets_.picProgBack);
+        box->underlay = [parentBox] { return parentBox->composed(parentBox->underlay); };
+    } else {
+        box->underlay = [this] { return board_->surface(); };
+    }
+    return box;
+}
+
+std::unique_ptr<Image> WinPlatform::makeImage(const layout::WidgetSpec& s, std::function<void()> click) {
+    auto image = std::make_unique<WinImage>(*board_, s.width, s.height, s.stretch);
+    if (auto art = artFor(s.art, s.index))
+        image->setPicture(std::make_shared<WinPicture>(std::move(art)));
+    image->onClick = std::move(click);
+    board_->add(*image);
+    return image;
+}
+
+std::unique_ptr<Label> WinPlatform::makeLabel(const layout::WidgetSpec& s) {
+    auto label = std::make_unique<WinLabel>(*board_, s.width, s.height, fontFor(s));
+    label->setHint(std::string(s.tooltip));
+    label->text = s.textColour ? colourRef(*s.textColour) : GetSysColor(COLOR_WINDOWTEXT);
+    if (s.background) {
+        label->opaque = true;
+        label->background = colourRef(*s.background);
+    }
+    board_->add(*label);
+    return label;
+}
+
+std::unique_ptr<Button> WinPlatform::makeButton(const layout::WidgetSpec& s, std::function<void()> click) {
+    const bool isInfo = s.name == layout::Name::Info;
+    HWND view =
+        CreateWindowExW(0, L"BUTTON", isInfo ? L"Info" : L"Sluta", WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, s.left, s.top,
+                        s.width, s.height, windowOf(s), HMENU(INT_PTR(isInfo ? kInfoId : kQuitId)), instance_, nullptr);
+    auto button = std::make_unique<WinButton>(view, s.background.value_or(layout::kCyan), artFor(s.art, s.index));
+    button->onClick = std::move(click);
+    board_->buttons.push_back(button.get());
+    return button;
+}
+
+std::unique_ptr<Timer> WinPlatform::makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) {
+    ticks_.push_back(std::move(tick));
+    return std::make_unique<WinTimer>(window_, UINT_PTR(ticks_.size()), s.intervalMs);
 }
 
 LRESULT WinPlatform::windowMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
@@ -242,12 +196,8 @@ LRESULT WinPlatform::windowMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp
             events_->Form_Load();
         return 0;
     case WM_TIMER:
-        if (!events_)
-            return 0;
-        if (wp == kPlayTimer)
-            events_->playTimer_Timer();
-        else if (wp == kTimer2)
-            events_->Timer2_Timer();
+        if (wp >= 1 && wp <= ticks_.size())
+            ticks_[wp - 1]();
         return 0;
     case WM_CLOSE:
         // The system closing the window unloads it; the program ends there.
@@ -261,16 +211,6 @@ void WinPlatform::start() { PostMessageW(window_, kLoadMessage, 0, 0); }
 void WinPlatform::showWindow() {
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
-}
-
-void WinPlatform::unloadWindow() {
-    if (!unloading_) {
-        unloading_ = true;
-        std::int16_t cancel = 0;
-        if (events_)
-            events_->Form_Unload(cancel);
-    }
-    endProgram();
 }
 
 void WinPlatform::endProgram() {

@@ -1,6 +1,6 @@
 #pragma once
 // The platform on Win32: one frameless window built from the layout table.
-#include "app/platform.h"
+#include "app/board_platform.h"
 #include "app/win/win_board.h"
 
 #include <windows.h>
@@ -10,46 +10,48 @@
 
 namespace fanbord::win {
 
-class WinPlatform final : public Platform {
+class WinPlatform final : public BoardPlatform {
 public:
     WinPlatform(HINSTANCE instance, MediaFramework& media);
     ~WinPlatform() override;
 
-    void connect(FormEvents& events) { events_ = &events; }
     // Runs the load handler once the message loop is up.
     void start();
     HWND window() const { return window_; }
     // Hands a message of the program's loop to its window.
     void dispatch(MSG& m);
 
-    const Widgets& widgets() const override { return widgets_; }
     void showWindow() override;
-    [[noreturn]] void unloadWindow() override;
+    [[noreturn]] void unloadWindow() override {
+        unloadOnce();
+        endProgram();
+    }
     [[noreturn]] void endProgram() override;
     void yieldFor(double seconds) override;
     double clock() const override;
     std::string programFolder() const override;
+    char folderSeparator() const override { return '\\'; }
     void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) override;
     void showAbout(const std::string& title, const std::string& text) override;
-    MediaFramework& media() override { return media_; }
 
     LRESULT windowMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
 
 private:
-    void build();
+    std::unique_ptr<PictureBox> makeBox(const layout::WidgetSpec& s) override;
+    std::unique_ptr<Image> makeImage(const layout::WidgetSpec& s, std::function<void()> click) override;
+    std::unique_ptr<Label> makeLabel(const layout::WidgetSpec& s) override;
+    std::unique_ptr<Button> makeButton(const layout::WidgetSpec& s, std::function<void()> click) override;
+    std::unique_ptr<Timer> makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) override;
+    HWND windowOf(const layout::WidgetSpec& s) const;
     bool pump();
     std::shared_ptr<Bitmap> drawingContext(PictureBox& box) const;
 
     HINSTANCE instance_;
-    MediaFramework& media_;
-    FormEvents* events_ = nullptr;
-    HWND window_ = nullptr;
-    HICON icon_ = nullptr;
-    std::unique_ptr<Board> board_;
-    Widgets widgets_;
-    std::vector<std::unique_ptr<Widget>> owned_;
-    std::vector<std::unique_ptr<Timer>> timers_;
-    bool unloading_ = false;
+    HWND window_ = nullptr;        // the frameless window
+    HICON icon_ = nullptr;         // the program's icon, also the about box's
+    std::unique_ptr<Board> board_; // Pico's window: the board every widget stands on
+    // The tick handlers by timer id; WM_TIMER carries only the id.
+    std::vector<std::function<void()>> ticks_;
 };
 
 } // namespace fanbord::win

@@ -1,6 +1,6 @@
-// Writes the program's two sounds, deterministically: the same source always
-// gives the same file.
-//   make_sounds drumroll OUT.wav   a snare roll that swells and ends on one accented stroke
+// Writes the program's two sounds, named as in the catalogue, deterministically:
+// the same source always gives the same file.
+//   make_sounds virvel OUT.wav     a snare roll that swells and ends on one accented stroke
 //   make_sounds blip OUT.wav       the short, soft press feedback
 #include <sndfile.h>
 
@@ -110,11 +110,11 @@ bool write(const std::string& path, std::vector<double> samples) {
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: make_sounds drumroll|blip OUT.wav\n");
+        std::fprintf(stderr, "usage: make_sounds virvel|blip OUT.wav\n");
         return 2;
     }
     const std::string what = argv[1];
-    if (what == "drumroll")
+    if (what == "virvel")
         return write(argv[2], drumRoll()) ? 0 : 1;
     if (what == "blip")
         return write(argv[2], blip()) ? 0 : 1;

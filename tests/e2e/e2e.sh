@@ -5,8 +5,10 @@
 #                 Swedish flag, Sluta ends the program with status 0
 #   missing       a missing anthem ends the program when its tile is clicked
 #   close         the system closing the window during the ceremony ends it at once
+#   about         closing the window while the about box is open ends the program
 #   names         (Windows) the anthem of Österrike plays; the about box opens over
 #                 the drum roll, is modal, and closes with OK; Sluta still ends it
+#   installed     (Windows) as close, for the program where it is installed, with its own media
 # A FANBORD ending in .exe is the Windows program, run under Wine in the
 # environment and on the display the caller set up (WINEPREFIX and friends;
 # Wine's desktop is bound to one display); its tests must not run side by side.
@@ -28,7 +30,9 @@ fail() {
     echo "  screen: ${TMPDIR:-/tmp}/fanbord-e2e-$scenario.png" >&2
   [[ -f "$work/stderr" ]] && sed 's/^/  stderr: /' "$work/stderr" >&2; exit 1; }
 
+# On Linux a backslash is an ordinary character of a folder name.
 prog="$work/program"
+[[ "$exe" == *.exe ]] || prog="$work/Fan\\bord"
 mkdir -p "$prog"
 launch=("$prog/fanbord")
 if [[ "$exe" == *.exe ]]; then
@@ -50,9 +54,12 @@ piece I3Ik.Mid "EGce"
 [[ "$scenario" == missing ]] || piece Sverige.mid "GABcdefg"
 if [[ "$scenario" == names ]]; then
   piece "Österrike.MID" "GABcdefgfedcBAG"
+fi
+if [[ "$scenario" == names || "$scenario" == about ]]; then
   cp "$(dirname "$exe")/En_virvel_för_Tolvander.Wav" "$prog/"
 fi
 # No BLIP.Wav: the press feedback falls back to the built-in tone.
+[[ "$scenario" == installed ]] && launch=(setsid wine "$exe")
 
 # A private display; the server picks a free number and tells it, so tests can run side by side.
 if [[ "$exe" != *.exe ]]; then
@@ -104,12 +111,14 @@ wait_exit() { # seconds; sets $status, or fails
   fail "the program did not end"
 }
 
-if [[ "$scenario" == close ]]; then
+if [[ "$scenario" == close || "$scenario" == installed ]]; then
   sleep 1
+  kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
   "$close_window" "$window"
   wait_exit 10
   [[ "$status" == 0 ]] || fail "exit status $status"
-  echo "e2e close: ok"
+  ! grep -q 'cannot play' "$work/stderr" || fail "a piece did not play"
+  echo "e2e $scenario: ok"
   exit 0
 fi
 
@@ -123,6 +132,16 @@ done
 [[ -n "$shown" ]] || fail "the controls never appeared"
 
 alive() { kill -0 "$app_pid" 2>/dev/null || fail "the program ended"; }
+open_about() { # presses Info and waits for the box
+  click $((280 + 31)) $((376 + 15))
+  local about=""
+  for _ in $(seq 50); do
+    about=$(xdotool search --name 'Information om detta flaggprogram' 2>/dev/null | head -1 || true)
+    [[ -n "$about" ]] && break
+    sleep 0.1
+  done
+  [[ -n "$about" ]] || fail "no about box"
+}
 caption_shown() { # some red text in the first caption line
   import -window root -crop "136x14+$((X + 424))+$((Y + 376))" -depth 8 txt:- 2>/dev/null |
     awk -F'[(),]' '/^[0-9]/ { if ($3 > 150 && $4 < 120 && $5 < 120) n++ } END { exit !(n > 3) }'
@@ -133,14 +152,7 @@ if [[ "$scenario" == names ]]; then
   alive
   ! grep -q 'cannot play' "$work/stderr" || fail "the anthem of Österrike did not play"
   caption_shown || fail "no caption for Österrike"
-  click $((280 + 31)) $((376 + 15)) # Info
-  about=""
-  for _ in $(seq 50); do
-    about=$(xdotool search --name 'Information om detta flaggprogram' 2>/dev/null | head -1 || true)
-    [[ -n "$about" ]] && break
-    sleep 0.1
-  done
-  [[ -n "$about" ]] || fail "no about box"
+  open_about
   alive
   click $((352 + 31)) $((376 + 15)) # Sluta, while the box is open: it is modal
   sleep 1
@@ -157,6 +169,15 @@ if [[ "$scenario" == names ]]; then
   wait_exit 10
   [[ "$status" == 0 ]] || fail "exit status $status"
   echo "e2e names: ok"
+  exit 0
+fi
+
+if [[ "$scenario" == about ]]; then
+  open_about
+  "$close_window" "$window"
+  wait_exit 10
+  [[ "$status" == 0 ]] || fail "exit status $status"
+  echo "e2e about: ok"
   exit 0
 fi
 

@@ -1,6 +1,6 @@
-#include "media/engine/audio_engine.h"
-#include "media/engine/midi_reader.h"
-#include "media/engine/wav_loader.h"
+#include "engine/audio_engine.h"
+#include "engine/midi_reader.h"
+#include "engine/wav_loader.h"
 #include "midi_bytes.h"
 
 #include <QTemporaryDir>

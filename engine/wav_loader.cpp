@@ -1,4 +1,4 @@
-#include "media/engine/wav_loader.h"
+#include "engine/wav_loader.h"
 
 #include <sndfile.h>
 

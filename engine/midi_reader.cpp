@@ -1,4 +1,4 @@
-#include "media/engine/midi_reader.h"
+#include "engine/midi_reader.h"
 
 #include <algorithm>
 

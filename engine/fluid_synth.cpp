@@ -1,4 +1,4 @@
-#include "media/engine/synth.h"
+#include "engine/synth.h"
 
 #include <fluidsynth.h>
 

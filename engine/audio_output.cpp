@@ -1,4 +1,4 @@
-#include "media/engine/audio_output.h"
+#include "engine/audio_output.h"
 
 #include <SDL.h>
 

@@ -1,6 +1,6 @@
 // A plain instrument for machines without a SoundFont: a few harmonics under
 // a soft envelope, enough to carry melody and harmony. Drums are left out.
-#include "media/engine/synth.h"
+#include "engine/synth.h"
 
 #include <array>
 #include <cmath>

@@ -1,10 +1,10 @@
-#include "media/dshow/dshow_media.h"
+#include "app/win/dshow_media.h"
 
 #include "app/win/win_text.h"
 
-#include <windows.h>
 #include <dshow.h>
 #include <mmsystem.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #pragma once
 // Our media framework: one audio output for the process, MIDI through
 // FluidSynth (or a built-in instrument), WAV through libsndfile. Nothing of
-// FluidSynth, SDL or libsndfile shows outside media/engine.
+// FluidSynth, SDL or libsndfile shows outside engine/.
 #include "media/media_graph.h"
 
 #include <cstddef>

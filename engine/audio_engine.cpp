@@ -1,9 +1,9 @@
-#include "media/engine/audio_engine.h"
+#include "engine/audio_engine.h"
 
-#include "media/engine/audio_output.h"
-#include "media/engine/midi_reader.h"
-#include "media/engine/synth.h"
-#include "media/engine/wav_loader.h"
+#include "engine/audio_output.h"
+#include "engine/midi_reader.h"
+#include "engine/synth.h"
+#include "engine/wav_loader.h"
 
 #include <algorithm>
 #include <array>

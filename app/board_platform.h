@@ -1,0 +1,50 @@
+#pragma once
+// The part of a platform that does not depend on its window system: the
+// window built from the widget table, the routes from widgets to the window's
+// handlers, and the one unload. A platform makes each widget its own way.
+#include "app/layout.h"
+#include "app/platform.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace fanbord {
+
+class BoardPlatform : public Platform {
+public:
+    explicit BoardPlatform(MediaFramework& media) : media_(media) {}
+
+    void connect(FormEvents& events) { events_ = &events; }
+    const Widgets& widgets() const override { return widgets_; }
+    MediaFramework& media() override { return media_; }
+
+protected:
+    // Form_Unload runs once, however often the window is unloaded.
+    void unloadOnce();
+    // Makes the widgets in the table's order, places and shows them, and files
+    // them under their names.
+    void build();
+    // What runs a row's handler: a tile's, Info's or Sluta's click, a timer's tick.
+    std::function<void()> clickRoute(const layout::WidgetSpec& s);
+    std::function<void()> tickRoute(const layout::WidgetSpec& s);
+
+    virtual std::unique_ptr<PictureBox> makeBox(const layout::WidgetSpec& s) = 0;
+    virtual std::unique_ptr<Image> makeImage(const layout::WidgetSpec& s, std::function<void()> click) = 0;
+    virtual std::unique_ptr<Label> makeLabel(const layout::WidgetSpec& s) = 0;
+    virtual std::unique_ptr<Button> makeButton(const layout::WidgetSpec& s, std::function<void()> click) = 0;
+    virtual std::unique_ptr<Timer> makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) = 0;
+
+    FormEvents* events_ = nullptr; // the window's handlers
+    Widgets widgets_;              // the widgets under their names on the board
+
+private:
+    template <class W> W* adopt(std::unique_ptr<W> widget, const layout::WidgetSpec& s);
+
+    MediaFramework& media_;
+    std::vector<std::unique_ptr<Widget>> owned_;
+    std::vector<std::unique_ptr<Timer>> timers_;
+    bool unloading_ = false; // Form_Unload has run
+};
+
+} // namespace fanbord
