@@ -54,7 +54,7 @@ TEST_CASE("nested presses unwind inner first") {
                                        "Flagga(0) at 7.000000,7.000000", "Flagga(0) at 8.000000,8.000000"})));
 }
 
-TEST_CASE("press on aHidden widget still blips and waits") {
+TEST_CASE("press on a hidden widget still blips and waits") {
     SimWindow s;
     s.readyWithoutCeremony();
     REQUIRE(!s.w().Quit->visible());
@@ -63,7 +63,7 @@ TEST_CASE("press on aHidden widget still blips and waits") {
     REQUIRE(s.platform.clock_.now() >= 0.2);
 }
 
-TEST_CASE("selecting sweden hoists aFramed copy") {
+TEST_CASE("selecting Sweden hoists a framed copy") {
     SimWindow s;
     s.readyWithoutCeremony();
     REQUIRE(s.w().Flag->tooltip() == std::string());
@@ -127,7 +127,7 @@ TEST_CASE("index outside the board is ignored") {
     REQUIRE(s.platform.scriptedMedia.blips().empty());
 }
 
-TEST_CASE("click storm leaves aConsistent state") {
+TEST_CASE("click storm leaves a consistent state") {
     SimWindow s;
     s.readyWithoutCeremony();
     unsigned seed = 12345;

@@ -6,7 +6,7 @@
 using namespace fanbord;
 using namespace fanbord::test;
 
-TEST_CASE("marker follows aPiece and the bar hides at its end") {
+TEST_CASE("marker follows a piece and the bar hides at its end") {
     SimWindow s;
     s.readyWithoutCeremony();
     s.setPiece(0, 61.4);
@@ -50,7 +50,7 @@ TEST_CASE("whole seconds round half to even") {
     }
 }
 
-TEST_CASE("a piece shorter than aTick is never shown") {
+TEST_CASE("a piece shorter than a tick is never shown") {
     SimWindow s;
     s.readyWithoutCeremony();
     s.setPiece(5, 0.6);
