@@ -20,6 +20,11 @@ struct SimWindow {
     std::string path(int piece) const { return appPath() + std::string(kPieces[piece].fileName); }
     void setPiece(int piece, double seconds) { platform.scriptedMedia.setPiece(path(piece), seconds); }
     void setUnplayable(int piece) { platform.scriptedMedia.setUnplayable(path(piece)); }
+    // As every caller of the player does: name the piece, then start it.
+    void startPiece(int piece) {
+        form.CurrentFile = form.tables.MediaFile[piece];
+        form.StartPlay();
+    }
     // Start-up without the ceremony: the state Form_Load leaves when it is over.
     void readyWithoutCeremony() {
         form.AppPath = appPath();

@@ -32,6 +32,11 @@ Band bandOf(int piece) {
     }
 }
 
+// Where the build put a piece, under its exact name.
+QString pathOf(int piece) {
+    return QString::fromUtf8(FANBORD_PROGRAM_DIR "/") + QString::fromUtf8(kPieces[piece].fileName.data());
+}
+
 // "C4" is middle C (60); flats as "Bb4", sharps as "F#5". -1 for anything else.
 int pitchOf(const QString& name) {
     static const QRegularExpression form("^([A-G])(b|#)?(-?[0-9])$");
@@ -108,7 +113,7 @@ private slots:
     }
     void everyPieceIsThereAndPlays() {
         QFETCH(int, piece);
-        const std::string path = std::string(FANBORD_PROGRAM_DIR) + "/" + std::string(kPieces[piece].fileName);
+        const std::string path = pathOf(piece).toStdString();
         auto graph = engine->createGraph();
         std::string why;
         QVERIFY2(graph->renderFile(path, why), (path + ": " + why).c_str());
@@ -134,7 +139,7 @@ private slots:
         const std::vector<int> expected = intervalsOf(opening.pitches);
         QVERIFY2(opening.pitches.size() >= 20 && expected.size() >= 10, "opening too short to tell the tune");
 
-        QFile file(QString::fromUtf8(FANBORD_PROGRAM_DIR "/") + QString::fromUtf8(kPieces[piece].fileName.data()));
+        QFile file(pathOf(piece));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
         MidiSong song;

@@ -10,8 +10,7 @@ TEST_CASE("marker follows a piece and the bar hides at its end") {
     SimWindow s;
     s.readyWithoutCeremony();
     s.setPiece(0, 61.4);
-    s.form.CurrentFile = s.form.tables.MediaFile[0];
-    s.form.StartPlay();
+    s.startPiece(0);
     REQUIRE(s.form.Playing);
     REQUIRE(s.w().playTimer->enabled());
     REQUIRE(!s.w().picProgBack->visible());
@@ -54,8 +53,7 @@ TEST_CASE("a piece shorter than a tick is never shown") {
     SimWindow s;
     s.readyWithoutCeremony();
     s.setPiece(5, 0.6);
-    s.form.CurrentFile = s.form.tables.MediaFile[5];
-    s.form.StartPlay();
+    s.startPiece(5);
     REQUIRE(s.platform.runUntil(3));
     REQUIRE(!s.w().picProgBack->visible());
     REQUIRE(s.w().picProg->left() == -10.0);
@@ -76,8 +74,7 @@ TEST_CASE("stop before any start changes nothing") {
 TEST_CASE("stop keeps the graph and playing but freezes the bar") {
     SimWindow s;
     s.readyWithoutCeremony();
-    s.form.CurrentFile = s.form.tables.MediaFile[1];
-    s.form.StartPlay();
+    s.startPiece(1);
     REQUIRE(s.platform.runUntil(3.5));
     s.form.StopPlay();
     REQUIRE(s.form.Player != nullptr);
@@ -92,11 +89,9 @@ TEST_CASE("stop keeps the graph and playing but freezes the bar") {
 TEST_CASE("starting another piece silences the first at once") {
     SimWindow s;
     s.readyWithoutCeremony();
-    s.form.CurrentFile = s.form.tables.MediaFile[1];
-    s.form.StartPlay();
+    s.startPiece(1);
     REQUIRE(s.platform.runUntil(4.0));
-    s.form.CurrentFile = s.form.tables.MediaFile[2];
-    s.form.StartPlay();
+    s.startPiece(2);
     const auto& graphs = s.platform.scriptedMedia.graphs();
     REQUIRE(near(graphs[0].releasedAt, 4.0));
     REQUIRE(s.sounding() == (std::vector<std::string>{s.path(2)}));
@@ -107,8 +102,7 @@ TEST_CASE("a zero length keeps the marker at the start") {
     SimWindow s;
     s.readyWithoutCeremony();
     s.setPiece(1, 0.0);
-    s.form.CurrentFile = s.form.tables.MediaFile[1];
-    s.form.StartPlay();
+    s.startPiece(1);
     s.form.ShowTime(3);
     REQUIRE(s.w().picProg->left() == 0.0);
 }
