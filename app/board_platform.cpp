@@ -8,9 +8,9 @@ namespace fanbord {
 
 using layout::Kind;
 using layout::Name;
-using layout::WidgetSpec;
+using layout::WidgetRow;
 
-template <class W> W* BoardPlatform::adopt(std::unique_ptr<W> widget, const WidgetSpec& s) {
+template <class W> W* BoardPlatform::adopt(std::unique_ptr<W> widget, const WidgetRow& s) {
     W* w = widget.get();
     owned_.push_back(std::move(widget));
     layout::bind(widgets_, s, w);
@@ -20,7 +20,7 @@ template <class W> W* BoardPlatform::adopt(std::unique_ptr<W> widget, const Widg
 }
 
 void BoardPlatform::build() {
-    for (const WidgetSpec& s : layout::widgets()) {
+    for (const WidgetRow& s : layout::widgets()) {
         switch (s.kind) {
         case Kind::PictureBox:
             adopt(makeBox(s), s);
@@ -43,7 +43,7 @@ void BoardPlatform::build() {
     }
 }
 
-std::function<void()> BoardPlatform::clickRoute(const WidgetSpec& s) {
+std::function<void()> BoardPlatform::clickRoute(const WidgetRow& s) {
     switch (s.name) {
     case Name::Flagga:
         return [this, index = static_cast<std::int16_t>(s.index)] {
@@ -65,7 +65,7 @@ std::function<void()> BoardPlatform::clickRoute(const WidgetSpec& s) {
     }
 }
 
-std::function<void()> BoardPlatform::tickRoute(const WidgetSpec& s) {
+std::function<void()> BoardPlatform::tickRoute(const WidgetRow& s) {
     if (s.name == Name::playTimer)
         return [this] {
             if (events_)

@@ -26,20 +26,20 @@ protected:
     // them under their names.
     void build();
     // What runs a row's handler: a tile's, Info's or Sluta's click, a timer's tick.
-    std::function<void()> clickRoute(const layout::WidgetSpec& s);
-    std::function<void()> tickRoute(const layout::WidgetSpec& s);
+    std::function<void()> clickRoute(const layout::WidgetRow& s);
+    std::function<void()> tickRoute(const layout::WidgetRow& s);
 
-    virtual std::unique_ptr<PictureBox> makeBox(const layout::WidgetSpec& s) = 0;
-    virtual std::unique_ptr<Image> makeImage(const layout::WidgetSpec& s, std::function<void()> click) = 0;
-    virtual std::unique_ptr<Label> makeLabel(const layout::WidgetSpec& s) = 0;
-    virtual std::unique_ptr<Button> makeButton(const layout::WidgetSpec& s, std::function<void()> click) = 0;
-    virtual std::unique_ptr<Timer> makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) = 0;
+    virtual std::unique_ptr<PictureBox> makeBox(const layout::WidgetRow& s) = 0;
+    virtual std::unique_ptr<Image> makeImage(const layout::WidgetRow& s, std::function<void()> click) = 0;
+    virtual std::unique_ptr<Label> makeLabel(const layout::WidgetRow& s) = 0;
+    virtual std::unique_ptr<Button> makeButton(const layout::WidgetRow& s, std::function<void()> click) = 0;
+    virtual std::unique_ptr<Timer> makeTimer(const layout::WidgetRow& s, std::function<void()> tick) = 0;
 
     FormEvents* events_ = nullptr; // the window's handlers
     Widgets widgets_;              // the widgets under their names on the board
 
 private:
-    template <class W> W* adopt(std::unique_ptr<W> widget, const layout::WidgetSpec& s);
+    template <class W> W* adopt(std::unique_ptr<W> widget, const layout::WidgetRow& s);
 
     MediaFramework& media_;
     std::vector<std::unique_ptr<Widget>> owned_;

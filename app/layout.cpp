@@ -4,8 +4,8 @@ namespace fanbord::layout {
 
 namespace {
 
-std::vector<WidgetSpec> build() {
-    std::vector<WidgetSpec> w;
+std::vector<WidgetRow> build() {
+    std::vector<WidgetRow> w;
     w.push_back({.name = Name::Pico, .kind = Kind::PictureBox, .left = 0, .top = 0, .width = 572, .height = 420,
                  .art = Art::Board, .tabIndex = 0});
     w.push_back({.name = Name::playTimer, .kind = Kind::Timer, .intervalMs = 1000});
@@ -42,33 +42,33 @@ std::vector<WidgetSpec> build() {
 
 } // namespace
 
-void bind(Widgets& w, const WidgetSpec& s, PictureBox* box) {
+void bind(Widgets& w, const WidgetRow& s, PictureBox* box) {
     if (s.name == Name::Pico) w.Pico = box;
     if (s.name == Name::picProgBack) w.picProgBack = box;
     if (s.name == Name::picProg) w.picProg = box;
     if (s.name == Name::Kompis) w.Kompis = box;
 }
 
-void bind(Widgets& w, const WidgetSpec& s, Image* image) {
+void bind(Widgets& w, const WidgetRow& s, Image* image) {
     if (s.name == Name::Flagga) w.Flagga[s.index] = image;
     if (s.name == Name::Sverige) w.Sverige = image;
     if (s.name == Name::Flag) w.Flag = image;
 }
 
-void bind(Widgets& w, const WidgetSpec& s, Label* label) {
+void bind(Widgets& w, const WidgetRow& s, Label* label) {
     if (s.name == Name::Sponsor) w.Sponsor = label;
     if (s.name == Name::ShowInfo) w.ShowInfo[s.index] = label;
     if (s.name == Name::Intro) w.Intro = label;
 }
 
-void bind(Widgets& w, const WidgetSpec& s, Button* button) { (s.name == Name::Info ? w.Info : w.Quit) = button; }
+void bind(Widgets& w, const WidgetRow& s, Button* button) { (s.name == Name::Info ? w.Info : w.Quit) = button; }
 
-void bind(Widgets& w, const WidgetSpec& s, Timer* timer) {
+void bind(Widgets& w, const WidgetRow& s, Timer* timer) {
     (s.name == Name::playTimer ? w.playTimer : w.Timer2) = timer;
 }
 
-const std::vector<WidgetSpec>& widgets() {
-    static const std::vector<WidgetSpec> table = build();
+const std::vector<WidgetRow>& widgets() {
+    static const std::vector<WidgetRow> table = build();
     return table;
 }
 

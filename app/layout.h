@@ -25,7 +25,7 @@ enum class Name {
     Pico, playTimer, picProgBack, picProg, Info, Timer2, Kompis, Quit, Sponsor, ShowInfo, Flagga, Sverige, Flag, Intro
 };
 
-struct WidgetSpec {
+struct WidgetRow {
     Name name;
     int index = 0; // element of a widget array
     Kind kind;
@@ -47,20 +47,20 @@ struct WidgetSpec {
 
 // The text size in pixels: points at the classic 96 dpi, so the text is the
 // same size everywhere; without points, the system's 8-point dialog font.
-inline int fontPixels(const WidgetSpec& s) {
+inline int fontPixels(const WidgetRow& s) {
     return s.fontPoints > 0 ? (s.fontPoints * 96 + 36) / 72 : 11;
 }
 
 // Files a platform's widget under its name in the window's widget set.
-void bind(Widgets& w, const WidgetSpec& s, PictureBox* box);
-void bind(Widgets& w, const WidgetSpec& s, Image* image);
-void bind(Widgets& w, const WidgetSpec& s, Label* label);
-void bind(Widgets& w, const WidgetSpec& s, Button* button);
-void bind(Widgets& w, const WidgetSpec& s, Timer* timer);
+void bind(Widgets& w, const WidgetRow& s, PictureBox* box);
+void bind(Widgets& w, const WidgetRow& s, Image* image);
+void bind(Widgets& w, const WidgetRow& s, Label* label);
+void bind(Widgets& w, const WidgetRow& s, Button* button);
+void bind(Widgets& w, const WidgetRow& s, Timer* timer);
 
 // In creation order, which is also the stacking order of windowless widgets
 // on the board (later ones are painted over earlier ones).
-const std::vector<WidgetSpec>& widgets();
+const std::vector<WidgetRow>& widgets();
 
 inline constexpr int tileLeft(int i) { return 8 + 80 * (i % 6); }
 inline constexpr int tileTop(int i) { return 8 + 66 * (i / 6); }

@@ -59,7 +59,7 @@ QImage artFor(layout::Art art, int index, qreal dpr) {
 }
 
 // The window's default font, and the nearest sans-serif where a named family is missing.
-QFont fontFor(const layout::WidgetSpec& s) {
+QFont fontFor(const layout::WidgetRow& s) {
     QFont f(s.font.empty() ? QStringLiteral("MS Sans Serif") : QString::fromUtf8(s.font.data(), qsizetype(s.font.size())));
     f.setStyleHint(QFont::SansSerif);
     if (!QFontDatabase::families().contains(f.family()))
@@ -102,7 +102,7 @@ QWidget* QtPlatform::window() const {
     return window_.get();
 }
 
-QWidget* QtPlatform::viewOf(const layout::WidgetSpec& s) const {
+QWidget* QtPlatform::viewOf(const layout::WidgetRow& s) const {
     if (!s.parent)
         return window_.get();
     if (*s.parent == layout::Name::picProgBack)
@@ -110,7 +110,7 @@ QWidget* QtPlatform::viewOf(const layout::WidgetSpec& s) const {
     return board_;
 }
 
-std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetSpec& s) {
+std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetRow& s) {
     const qreal dpr = qApp->devicePixelRatio();
     if (s.name == layout::Name::Pico) {
         board_ = new BoardView(viewOf(s), artFor(s.art, s.index, dpr));
@@ -131,7 +131,7 @@ std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetSpec& s) {
     return box;
 }
 
-std::unique_ptr<Image> QtPlatform::makeImage(const layout::WidgetSpec& s, std::function<void()> click) {
+std::unique_ptr<Image> QtPlatform::makeImage(const layout::WidgetRow& s, std::function<void()> click) {
     auto image = std::make_unique<QtImage>(*board_, s.width, s.height, s.stretch);
     const QImage art = artFor(s.art, s.index, qApp->devicePixelRatio());
     if (!art.isNull())
@@ -143,7 +143,7 @@ std::unique_ptr<Image> QtPlatform::makeImage(const layout::WidgetSpec& s, std::f
     return image;
 }
 
-std::unique_ptr<Label> QtPlatform::makeLabel(const layout::WidgetSpec& s) {
+std::unique_ptr<Label> QtPlatform::makeLabel(const layout::WidgetRow& s) {
     auto label = std::make_unique<QtLabel>(*board_, s.width, s.height);
     label->setHint(std::string(s.tooltip));
     label->font = fontFor(s);
@@ -156,7 +156,7 @@ std::unique_ptr<Label> QtPlatform::makeLabel(const layout::WidgetSpec& s) {
     return label;
 }
 
-std::unique_ptr<Button> QtPlatform::makeButton(const layout::WidgetSpec& s, std::function<void()> click) {
+std::unique_ptr<Button> QtPlatform::makeButton(const layout::WidgetRow& s, std::function<void()> click) {
     auto button =
         std::make_unique<QtButton>(viewOf(s), s.width, s.height, toQColor(s.background.value_or(layout::kCyan)),
                                    artFor(s.art, s.index, qApp->devicePixelRatio()));
@@ -166,7 +166,7 @@ std::unique_ptr<Button> QtPlatform::makeButton(const layout::WidgetSpec& s, std:
     return button;
 }
 
-std::unique_ptr<Timer> QtPlatform::makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) {
+std::unique_ptr<Timer> QtPlatform::makeTimer(const layout::WidgetRow& s, std::function<void()> tick) {
     return std::make_unique<QtTimer>(s.intervalMs, std::move(tick));
 }
 

@@ -39,12 +39,12 @@ public:
     void showAbout(const std::string& title, const std::string& text) override;
 
 private:
-    std::unique_ptr<PictureBox> makeBox(const layout::WidgetSpec& s) override;
-    std::unique_ptr<Image> makeImage(const layout::WidgetSpec& s, std::function<void()> click) override;
-    std::unique_ptr<Label> makeLabel(const layout::WidgetSpec& s) override;
-    std::unique_ptr<Button> makeButton(const layout::WidgetSpec& s, std::function<void()> click) override;
-    std::unique_ptr<Timer> makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) override;
-    QWidget* viewOf(const layout::WidgetSpec& s) const;
+    std::unique_ptr<PictureBox> makeBox(const layout::WidgetRow& s) override;
+    std::unique_ptr<Image> makeImage(const layout::WidgetRow& s, std::function<void()> click) override;
+    std::unique_ptr<Label> makeLabel(const layout::WidgetRow& s) override;
+    std::unique_ptr<Button> makeButton(const layout::WidgetRow& s, std::function<void()> click) override;
+    std::unique_ptr<Timer> makeTimer(const layout::WidgetRow& s, std::function<void()> tick) override;
+    QWidget* viewOf(const layout::WidgetRow& s) const;
     QImage drawingContext(PictureBox& box) const;
 
     std::function<void()> end_;          // runs as the program ends; tests put their own here

@@ -61,7 +61,7 @@ void drawOnto(Raster& to, const Raster& from, int x, int y, int w, int h) {
 // Position and visibility of every simulated widget, with a log entry per change.
 template <class Seam> class SimWidget : public Seam {
 public:
-    SimWidget(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name)
+    SimWidget(std::vector<std::string>& log, const layout::WidgetRow& s, std::string name)
         : log_(log), name_(std::move(name)), left_(s.left), top_(s.top), visible_(s.visible) {}
     double left() const override { return left_; }
     double top() const override { return top_; }
@@ -85,7 +85,7 @@ protected:
 
 class SimImage final : public SimWidget<Image> {
 public:
-    SimImage(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name)
+    SimImage(std::vector<std::string>& log, const layout::WidgetRow& s, std::string name)
         : SimWidget(log, s, std::move(name)), w(s.width), h(s.height), stretch(s.stretch) {}
     std::string tooltip() const override { return tooltip_; }
     void setTooltip(const std::string& text) override { tooltip_ = text; }
@@ -112,7 +112,7 @@ private:
 
 class SimLabel final : public SimWidget<Label> {
 public:
-    SimLabel(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name)
+    SimLabel(std::vector<std::string>& log, const layout::WidgetRow& s, std::string name)
         : SimWidget(log, s, std::move(name)), caption_(s.caption) {}
     std::string caption() const override { return caption_; }
     void setCaption(const std::string& text) override {
@@ -131,7 +131,7 @@ public:
 
 class SimPictureBox final : public SimWidget<PictureBox> {
 public:
-    SimPictureBox(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name, Raster picture)
+    SimPictureBox(std::vector<std::string>& log, const layout::WidgetRow& s, std::string name, Raster picture)
         : SimWidget(log, s, std::move(name)), w_(s.width), h_(s.height),
           background_(s.background ? 0xFF000000u | std::uint32_t(s.background->r) << 16 |
                                          std::uint32_t(s.background->g) << 8 | s.background->b
@@ -261,7 +261,7 @@ std::vector<std::string> ScriptedMedia::sounding() const {
 
 namespace {
 
-std::string nameOf(const layout::WidgetSpec& s) {
+std::string nameOf(const layout::WidgetRow& s) {
     static const char* const names[] = {"Pico",   "playTimer", "picProgBack", "picProg",  "Info",
                                         "Timer2", "Kompis",    "Quit",        "Sponsor",  "ShowInfo",
                                         "Flagga", "Sverige",   "Flag",        "Intro"};
@@ -279,11 +279,11 @@ SimPlatform::SimPlatform(ArtLoader art) : BoardPlatform(scriptedMedia), art_(std
     log.clear(); // the log begins with the program, not with the building of the board
 }
 
-std::unique_ptr<PictureBox> SimPlatform::makeBox(const layout::WidgetSpec& s) {
+std::unique_ptr<PictureBox> SimPlatform::makeBox(const layout::WidgetRow& s) {
     return std::make_unique<SimPictureBox>(log, s, nameOf(s), s.name == Name::Pico ? Raster() : art_(s.art, s.index));
 }
 
-std::unique_ptr<Image> SimPlatform::makeImage(const layout::WidgetSpec& s, std::function<void()>) {
+std::unique_ptr<Image> SimPlatform::makeImage(const layout::WidgetRow& s, std::function<void()>) {
     auto image = std::make_unique<SimImage>(log, s, nameOf(s));
     if (s.art != Art::None)
         image->setPicture(std::make_shared<SimPicture>(art_(s.art, s.index)));
@@ -291,15 +291,15 @@ std::unique_ptr<Image> SimPlatform::makeImage(const layout::WidgetSpec& s, std::
     return image;
 }
 
-std::unique_ptr<Label> SimPlatform::makeLabel(const layout::WidgetSpec& s) {
+std::unique_ptr<Label> SimPlatform::makeLabel(const layout::WidgetRow& s) {
     return std::make_unique<SimLabel>(log, s, nameOf(s));
 }
 
-std::unique_ptr<Button> SimPlatform::makeButton(const layout::WidgetSpec& s, std::function<void()>) {
+std::unique_ptr<Button> SimPlatform::makeButton(const layout::WidgetRow& s, std::function<void()>) {
     return std::make_unique<SimButton>(log, s, nameOf(s));
 }
 
-std::unique_ptr<Timer> SimPlatform::makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) {
+std::unique_ptr<Timer> SimPlatform::makeTimer(const layout::WidgetRow& s, std::function<void()> tick) {
     auto timer = std::make_unique<SimTimer>(*this, s.intervalMs, std::move(tick));
     timers_.push_back(timer.get());
     return timer;

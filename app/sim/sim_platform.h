@@ -150,11 +150,11 @@ private:
     void dispatch(const std::function<void()>& action);
     double nextDue() const;
 
-    std::unique_ptr<PictureBox> makeBox(const layout::WidgetSpec& s) override;
-    std::unique_ptr<Image> makeImage(const layout::WidgetSpec& s, std::function<void()> click) override;
-    std::unique_ptr<Label> makeLabel(const layout::WidgetSpec& s) override;
-    std::unique_ptr<Button> makeButton(const layout::WidgetSpec& s, std::function<void()> click) override;
-    std::unique_ptr<Timer> makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) override;
+    std::unique_ptr<PictureBox> makeBox(const layout::WidgetRow& s) override;
+    std::unique_ptr<Image> makeImage(const layout::WidgetRow& s, std::function<void()> click) override;
+    std::unique_ptr<Label> makeLabel(const layout::WidgetRow& s) override;
+    std::unique_ptr<Button> makeButton(const layout::WidgetRow& s, std::function<void()> click) override;
+    std::unique_ptr<Timer> makeTimer(const layout::WidgetRow& s, std::function<void()> tick) override;
 
     ArtLoader art_;
     std::vector<class SimTimer*> timers_;

@@ -42,7 +42,7 @@ std::shared_ptr<Bitmap> artFor(layout::Art art, int index) {
     return id ? loadPicture(id) : nullptr;
 }
 
-HFONT fontFor(const layout::WidgetSpec& s) {
+HFONT fontFor(const layout::WidgetRow& s) {
     const std::wstring family = s.font.empty() ? L"MS Sans Serif" : widen(std::string(s.font));
     return CreateFontW(-layout::fontPixels(s), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
@@ -117,7 +117,7 @@ WinPlatform::~WinPlatform() {
         DestroyWindow(window_);
 }
 
-HWND WinPlatform::windowOf(const layout::WidgetSpec& s) const {
+HWND WinPlatform::windowOf(const layout::WidgetRow& s) const {
     if (!s.parent)
         return window_;
     if (*s.parent == layout::Name::picProgBack)
@@ -125,7 +125,7 @@ HWND WinPlatform::windowOf(const layout::WidgetSpec& s) const {
     return board_->window();
 }
 
-std::unique_ptr<PictureBox> WinPlatform::makeBox(const layout::WidgetSpec& s) {
+std::unique_ptr<PictureBox> WinPlatform::makeBox(const layout::WidgetRow& s) {
     if (s.name == layout::Name::Pico) {
         HWND boardWindow =
             CreateWindowExW(WS_EX_CONTROLPARENT, kBoardClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, s.left,
@@ -146,7 +146,7 @@ std::unique_ptr<PictureBox> WinPlatform::makeBox(const layout::WidgetSpec& s) {
     return box;
 }
 
-std::unique_ptr<Image> WinPlatform::makeImage(const layout::WidgetSpec& s, std::function<void()> click) {
+std::unique_ptr<Image> WinPlatform::makeImage(const layout::WidgetRow& s, std::function<void()> click) {
     auto image = std::make_unique<WinImage>(*board_, s.width, s.height, s.stretch);
     if (auto art = artFor(s.art, s.index))
         image->setPicture(std::make_shared<WinPicture>(std::move(art)));
@@ -155,7 +155,7 @@ std::unique_ptr<Image> WinPlatform::makeImage(const layout::WidgetSpec& s, std::
     return image;
 }
 
-std::unique_ptr<Label> WinPlatform::makeLabel(const layout::WidgetSpec& s) {
+std::unique_ptr<Label> WinPlatform::makeLabel(const layout::WidgetRow& s) {
     auto label = std::make_unique<WinLabel>(*board_, s.width, s.height, fontFor(s));
     label->setHint(std::string(s.tooltip));
     label->text = s.textColour ? colourRef(*s.textColour) : GetSysColor(COLOR_WINDOWTEXT);
@@ -167,7 +167,7 @@ std::unique_ptr<Label> WinPlatform::makeLabel(const layout::WidgetSpec& s) {
     return label;
 }
 
-std::unique_ptr<Button> WinPlatform::makeButton(const layout::WidgetSpec& s, std::function<void()> click) {
+std::unique_ptr<Button> WinPlatform::makeButton(const layout::WidgetRow& s, std::function<void()> click) {
     const bool isInfo = s.name == layout::Name::Info;
     HWND view =
         CreateWindowExW(0, L"BUTTON", isInfo ? L"Info" : L"Sluta", WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, s.left, s.top,
@@ -178,7 +178,7 @@ std::unique_ptr<Button> WinPlatform::makeButton(const layout::WidgetSpec& s, std
     return button;
 }
 
-std::unique_ptr<Timer> WinPlatform::makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) {
+std::unique_ptr<Timer> WinPlatform::makeTimer(const layout::WidgetRow& s, std::function<void()> tick) {
     ticks_.push_back(std::move(tick));
     return std::make_unique<WinTimer>(window_, UINT_PTR(ticks_.size()), s.intervalMs);
 }

@@ -37,12 +37,12 @@ public:
     LRESULT windowMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
 
 private:
-    std::unique_ptr<PictureBox> makeBox(const layout::WidgetSpec& s) override;
-    std::unique_ptr<Image> makeImage(const layout::WidgetSpec& s, std::function<void()> click) override;
-    std::unique_ptr<Label> makeLabel(const layout::WidgetSpec& s) override;
-    std::unique_ptr<Button> makeButton(const layout::WidgetSpec& s, std::function<void()> click) override;
-    std::unique_ptr<Timer> makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) override;
-    HWND windowOf(const layout::WidgetSpec& s) const;
+    std::unique_ptr<PictureBox> makeBox(const layout::WidgetRow& s) override;
+    std::unique_ptr<Image> makeImage(const layout::WidgetRow& s, std::function<void()> click) override;
+    std::unique_ptr<Label> makeLabel(const layout::WidgetRow& s) override;
+    std::unique_ptr<Button> makeButton(const layout::WidgetRow& s, std::function<void()> click) override;
+    std::unique_ptr<Timer> makeTimer(const layout::WidgetRow& s, std::function<void()> tick) override;
+    HWND windowOf(const layout::WidgetRow& s) const;
     bool pump();
     std::shared_ptr<Bitmap> drawingContext(PictureBox& box) const;
 
