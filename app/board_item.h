@@ -37,8 +37,8 @@ public:
     bool shown() const { return visible_; }
     // Images stop the pointer; labels let it through to what lies beneath.
     virtual bool takesPointer() const { return false; }
-    const std::string& hint() const { return hint_; } // its tooltip
-    void setHint(std::string text) { hint_ = std::move(text); }
+    const std::string& tooltip() const { return tooltip_; }
+    void setTooltip(std::string text) { tooltip_ = std::move(text); }
     std::function<void()> onClick; // the handler a click on it runs, if any
 
 protected:
@@ -49,7 +49,7 @@ protected:
     int w_ = 0, h_ = 0;
     double left_ = 0, top_ = 0;
     bool visible_ = true;
-    std::string hint_;
+    std::string tooltip_;
 };
 
 // A seam widget (Image or Label) placed on the board; Base is the platform's
@@ -81,8 +81,8 @@ public:
     PlacedImage(int w, int h, bool stretch, Args&&... args)
         : PlacedItem<Image, Base>(w, h, std::forward<Args>(args)...), stretch_(stretch) {}
     bool takesPointer() const override { return true; }
-    std::string tooltip() const override { return this->hint_; }
-    void setTooltip(const std::string& text) override { this->hint_ = text; }
+    std::string tooltip() const override { return this->tooltip_; }
+    void setTooltip(const std::string& text) override { this->tooltip_ = text; }
     PictureRef picture() const override { return picture_; }
     void setPicture(PictureRef picture) override {
         picture_ = std::move(picture);
@@ -159,8 +159,8 @@ public:
     // The tooltip of the topmost shown widget under the point that has one.
     std::string tooltipAt(int x, int y) const {
         for (auto it = stacking_.rbegin(); it != stacking_.rend(); ++it)
-            if ((*it)->shown() && (*it)->place().contains(x, y) && !(*it)->hint().empty())
-                return (*it)->hint();
+            if ((*it)->shown() && (*it)->place().contains(x, y) && !(*it)->tooltip().empty())
+                return (*it)->tooltip();
         return {};
     }
     // Like a button: a click counts where it was pressed and released on the

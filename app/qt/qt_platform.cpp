@@ -145,7 +145,7 @@ std::unique_ptr<Image> QtPlatform::makeImage(const layout::WidgetRow& s, std::fu
 
 std::unique_ptr<Label> QtPlatform::makeLabel(const layout::WidgetRow& s) {
     auto label = std::make_unique<QtLabel>(*board_, s.width, s.height);
-    label->setHint(std::string(s.tooltip));
+    label->setTooltip(std::string(s.tooltip));
     label->font = fontFor(s);
     label->text = s.textColour ? toQColor(*s.textColour) : board_->palette().windowText().color();
     if (s.background)

@@ -282,7 +282,7 @@ bool Board::handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(lp);
         const auto& stacking = model_.stacking();
         const auto id = std::size_t(info->hdr.idFrom);
-        tooltipText_ = id < stacking.size() && stacking[id]->shown() ? widen(stacking[id]->hint()) : std::wstring();
+        tooltipText_ = id < stacking.size() && stacking[id]->shown() ? widen(stacking[id]->tooltip()) : std::wstring();
         info->lpszText = tooltipText_.data();
         return true;
     }

@@ -157,7 +157,7 @@ std::unique_ptr<Image> WinPlatform::makeImage(const layout::WidgetRow& s, std::f
 
 std::unique_ptr<Label> WinPlatform::makeLabel(const layout::WidgetRow& s) {
     auto label = std::make_unique<WinLabel>(*board_, s.width, s.height, fontFor(s));
-    label->setHint(std::string(s.tooltip));
+    label->setTooltip(std::string(s.tooltip));
     label->text = s.textColour ? colourRef(*s.textColour) : GetSysColor(COLOR_WINDOWTEXT);
     if (s.background) {
         label->opaque = true;
