@@ -225,7 +225,7 @@ char QtPlatform::folderSeparator() const {
     return QDir::separator().toLatin1();
 }
 
-QImage QtPlatform::drawingContext(PictureBox& box) const {
+QImage QtPlatform::shownImage(PictureBox& box) const {
     if (&box == widgets_.Pico)
         return board_->surface();
     return static_cast<QtPictureBox&>(box).composed();
@@ -233,7 +233,7 @@ QImage QtPlatform::drawingContext(PictureBox& box) const {
 
 void QtPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) {
     // Device pixels, so the copy stays exact on HiDPI screens.
-    const QImage from = drawingContext(src);
+    const QImage from = shownImage(src);
     QImage& to = static_cast<QtPictureBox&>(dst).layer();
     const qreal dpr = to.devicePixelRatio();
     const QRect source(qRound(xs * dpr), qRound(ys * dpr), qRound(w * dpr), qRound(h * dpr));

@@ -45,7 +45,8 @@ private:
     std::unique_ptr<Button> makeButton(const layout::WidgetRow& s, std::function<void()> click) override;
     std::unique_ptr<Timer> makeTimer(const layout::WidgetRow& s, std::function<void()> tick) override;
     QWidget* viewOf(const layout::WidgetRow& s) const;
-    QImage drawingContext(PictureBox& box) const;
+    // What the box shows, as an image; for the board, with its windowless widgets.
+    QImage shownImage(PictureBox& box) const;
 
     std::function<void()> end_;          // runs as the program ends; tests put their own here
     std::unique_ptr<MainWindow> window_; // the frameless window

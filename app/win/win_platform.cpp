@@ -273,7 +273,7 @@ std::string WinPlatform::programFolder() const {
     return toUtf8(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
 }
 
-std::shared_ptr<Bitmap> WinPlatform::drawingContext(PictureBox& box) const {
+std::shared_ptr<Bitmap> WinPlatform::shownImage(PictureBox& box) const {
     if (&box == widgets_.Pico)
         return board_->surface();
     auto& b = static_cast<WinPictureBox&>(box);
@@ -281,7 +281,7 @@ std::shared_ptr<Bitmap> WinPlatform::drawingContext(PictureBox& box) const {
 }
 
 void WinPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) {
-    const auto from = drawingContext(src);
+    const auto from = shownImage(src);
     auto& to = static_cast<WinPictureBox&>(dst);
     // Clip to both surfaces; what lies outside the source is not copied.
     RECT source{xs, ys, xs + w, ys + h}, fromRect{0, 0, from->width(), from->height()};

@@ -44,7 +44,8 @@ private:
     std::unique_ptr<Timer> makeTimer(const layout::WidgetRow& s, std::function<void()> tick) override;
     HWND windowOf(const layout::WidgetRow& s) const;
     bool pump();
-    std::shared_ptr<Bitmap> drawingContext(PictureBox& box) const;
+    // What the box shows, as an image; for the board, with its windowless widgets.
+    std::shared_ptr<Bitmap> shownImage(PictureBox& box) const;
 
     HINSTANCE instance_;
     HWND window_ = nullptr;        // the frameless window
