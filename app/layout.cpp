@@ -17,8 +17,7 @@ std::vector<WidgetRow> build() {
                  .width = 62, .height = 30, .visible = false, .art = Art::InfoFace, .background = kCyan, .tabIndex = 4});
     w.push_back({.name = Name::Timer2, .kind = Kind::Timer, .intervalMs = 1000});
     w.push_back({.name = Name::Kompis, .kind = Kind::PictureBox, .parent = Name::Pico, .left = 80, .top = 480,
-                 .width = kClothWidth, .height = kClothHeight, .visible = false, .background = kWhite,
-                 .backingImage = true, .tabIndex = 3});
+                 .width = kClothWidth, .height = kClothHeight, .visible = false, .background = kWhite, .tabIndex = 3});
     w.push_back({.name = Name::Quit, .kind = Kind::Button, .parent = Name::Pico, .left = 352, .top = 376,
                  .width = 62, .height = 30, .visible = false, .art = Art::QuitFace, .background = kCyan, .tabIndex = 2});
     w.push_back({.name = Name::Sponsor, .kind = Kind::Label, .parent = Name::Pico, .left = 500, .top = 0,

@@ -36,7 +36,6 @@ struct WidgetRow {
     std::optional<Rgb> background{}; // nullopt: transparent, or the system window colour for Pico
     std::optional<Rgb> textColour{}; // nullopt: the system window-text colour
     bool stretch = false;
-    bool backingImage = false;
     std::string_view caption{};
     std::string_view tooltip{};
     std::string_view font{}; // family; empty: the window's default font
