@@ -2,8 +2,8 @@
 // The Qt widgets behind the seam. Images and labels are windowless: the board
 // paints them onto its own surface in stacking order, as the block copy
 // expects. Picture boxes and buttons are child windows.
-#include "app/board_item.h"
 #include "app/platform.h"
+#include "board/board_item.h"
 
 #include <QAbstractButton>
 #include <QFont>

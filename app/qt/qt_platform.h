@@ -1,7 +1,7 @@
 #pragma once
 // The platform on Qt Widgets: one frameless window built from the layout table.
-#include "app/board_platform.h"
 #include "app/qt/board.h"
+#include "board/board_platform.h"
 
 #include <QTimer>
 #include <QWidget>

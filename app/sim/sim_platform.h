@@ -2,8 +2,8 @@
 // A simulated platform for tests: a virtual clock, timers and scripted input
 // in virtual time, scripted media, and pixel surfaces, so that every timed
 // behaviour runs exactly and in milliseconds.
-#include "app/board_platform.h"
 #include "app/layout.h"
+#include "board/board_platform.h"
 
 #include <cstdint>
 #include <functional>

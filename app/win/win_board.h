@@ -2,9 +2,9 @@
 // The Win32 widgets behind the seam. Images and labels are windowless: the
 // board paints them onto its own surface in stacking order, as the block copy
 // expects. Picture boxes and the two buttons are child windows.
-#include "app/board_item.h"
 #include "app/platform.h"
 #include "app/win/win_art.h"
+#include "board/board_item.h"
 
 #include <windows.h>
 

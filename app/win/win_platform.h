@@ -1,7 +1,7 @@
 #pragma once
 // The platform on Win32: one frameless window built from the layout table.
-#include "app/board_platform.h"
 #include "app/win/win_board.h"
+#include "board/board_platform.h"
 
 #include <windows.h>
 

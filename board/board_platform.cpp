@@ -1,6 +1,6 @@
-#include "app/board_platform.h"
+#include "board/board_platform.h"
 
-#include "app/board_item.h"
+#include "board/board_item.h"
 
 #include <cstdint>
 
