@@ -25,7 +25,7 @@ std::vector<WidgetRow> build() {
     for (int i = 0; i < 2; ++i)
         w.push_back({.name = Name::ShowInfo, .index = i, .kind = Kind::Label, .parent = Name::Pico, .left = 424,
                      .top = 376 + 16 * i, .width = 136, .height = 14, .textColour = kRed, .tabIndex = 7 + i});
-    for (int i = 0; i < kTileCount; ++i)
+    for (int i = 0; i < kNationCount; ++i)
         w.push_back({.name = Name::Flagga, .index = i, .kind = Kind::Image, .parent = Name::Pico,
                      .left = tileLeft(i), .top = tileTop(i), .width = kTileWidth, .height = kTileHeight,
                      .art = Art::Tile});

@@ -3,6 +3,7 @@
 // logic needs from a window system, a clock, the sound call, the about box and
 // the media framework is here; the logic includes nothing else but the
 // standard library.
+#include "catalogue/catalogue.h"
 #include "media/media_graph.h"
 
 #include <array>
@@ -70,8 +71,6 @@ public:
     virtual bool enabled() const = 0;
 };
 
-inline constexpr int kTileCount = 30;
-
 // The widgets of the window, under their names on the board.
 struct Widgets {
     PictureBox* Pico = nullptr;              // the board itself: every other widget stands on it
@@ -84,7 +83,7 @@ struct Widgets {
     Button* Quit = nullptr;                  // Sluta: ends the program
     Label* Sponsor = nullptr;                // the crest's hot spot, crediting the scores
     std::array<Label*, 2> ShowInfo{};        // the two caption lines under the bar
-    std::array<Image*, kTileCount> Flagga{}; // the thirty flag tiles, in catalogue order
+    std::array<Image*, kNationCount> Flagga{}; // the thirty flag tiles, in catalogue order
     Image* Sverige = nullptr;                // the hidden Swedish cloth the ceremony hoists
     Image* Flag = nullptr;                   // the flag on the pole
     Label* Intro = nullptr;                  // the title line, shown once the ceremony is over

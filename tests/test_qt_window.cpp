@@ -146,7 +146,7 @@ private slots:
         const QColor crest(pixel(shot, 499, 25));
         QCOMPARE(crest, QColor(0, 0, 128)); // the crest's banner
         // Every tile's frame is dark right around its cloth.
-        for (int i = 0; i < kTileCount; ++i) {
+        for (int i = 0; i < kNationCount; ++i) {
             const QColor edge(pixel(shot, 11 + 80 * (i % 6) - 1, 17 + 66 * (i / 6) + 18));
             QVERIFY2(edge.value() < 100, qPrintable(QString::number(i)));
         }
