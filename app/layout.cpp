@@ -6,20 +6,23 @@ namespace {
 
 std::vector<WidgetRow> build() {
     std::vector<WidgetRow> w;
-    w.push_back({.name = Name::Pico, .kind = Kind::PictureBox, .left = 0, .top = 0, .width = 572, .height = 420,
-                 .art = Art::Board, .tabIndex = 0});
+    constexpr ArtSize board = artSize(Art::Board), bar = artSize(Art::ProgressBar), marker = artSize(Art::Marker);
+    w.push_back({.name = Name::Pico, .kind = Kind::PictureBox, .left = 0, .top = 0, .width = board.width,
+                 .height = board.height, .art = Art::Board, .tabIndex = 0});
     w.push_back({.name = Name::playTimer, .kind = Kind::Timer, .intervalMs = 1000});
     w.push_back({.name = Name::picProgBack, .kind = Kind::PictureBox, .parent = Name::Pico, .left = 8, .top = 350,
-                 .width = 452, .height = 16, .visible = false, .art = Art::ProgressBar, .tabIndex = 5});
-    w.push_back({.name = Name::picProg, .kind = Kind::PictureBox, .parent = Name::picProgBack, .left = -10,
-                 .top = 0, .width = 10, .height = 10, .art = Art::Marker, .tabIndex = 6});
+                 .width = bar.width, .height = bar.height, .visible = false, .art = Art::ProgressBar, .tabIndex = 5});
+    w.push_back({.name = Name::picProg, .kind = Kind::PictureBox, .parent = Name::picProgBack, .left = -marker.width,
+                 .top = 0, .width = marker.width, .height = marker.height, .art = Art::Marker, .tabIndex = 6});
     w.push_back({.name = Name::Info, .kind = Kind::Button, .parent = Name::Pico, .left = 280, .top = 376,
-                 .width = 62, .height = 30, .visible = false, .art = Art::InfoFace, .background = kCyan, .tabIndex = 4});
+                 .width = 62, .height = 30, .visible = false, .art = Art::InfoFace, .background = kCyan, .caption = "Info",
+                 .tabIndex = 4});
     w.push_back({.name = Name::Timer2, .kind = Kind::Timer, .intervalMs = 1000});
     w.push_back({.name = Name::Kompis, .kind = Kind::PictureBox, .parent = Name::Pico, .left = 80, .top = 480,
                  .width = kClothWidth, .height = kClothHeight, .visible = false, .background = kWhite, .tabIndex = 3});
     w.push_back({.name = Name::Quit, .kind = Kind::Button, .parent = Name::Pico, .left = 352, .top = 376,
-                 .width = 62, .height = 30, .visible = false, .art = Art::QuitFace, .background = kCyan, .tabIndex = 2});
+                 .width = 62, .height = 30, .visible = false, .art = Art::QuitFace, .background = kCyan, .caption = "Sluta",
+                 .tabIndex = 2});
     w.push_back({.name = Name::Sponsor, .kind = Kind::Label, .parent = Name::Pico, .left = 500, .top = 0,
                  .width = 80, .height = 97, .tooltip = "Tillhandahöll noter för nationalhymnerna", .tabIndex = 9});
     for (int i = 0; i < 2; ++i)
@@ -35,7 +38,7 @@ std::vector<WidgetRow> build() {
                  .top = kHoistFootTop, .width = 33, .height = 18, .stretch = true});
     w.push_back({.name = Name::Intro, .kind = Kind::Label, .parent = Name::Pico, .left = 8, .top = 376,
                  .width = 255, .height = 29, .visible = false, .background = kCyan, .textColour = kNavy,
-                 .caption = "Fanbord A-Ö med musik", .font = "MS Sans Serif", .fontPoints = 18, .tabIndex = 1});
+                 .caption = "Fanbord A-Ö med musik", .fontPoints = 18, .tabIndex = 1});
     return w;
 }
 

@@ -44,23 +44,9 @@ constexpr double kLongestWait = 86400;
 
 QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
-QImage artFor(layout::Art art, int index, qreal dpr) {
-    switch (art) {
-    case layout::Art::Board: return boardPicture(dpr);
-    case layout::Art::Tile: return tilePicture(index, dpr);
-    case layout::Art::SwedishFlag: return swedishFlagPicture(dpr);
-    case layout::Art::ProgressBar: return progressBarPicture(dpr);
-    case layout::Art::Marker: return markerPicture(dpr);
-    case layout::Art::InfoFace: return infoFacePicture(dpr);
-    case layout::Art::QuitFace: return quitFacePicture(dpr);
-    case layout::Art::None: break;
-    }
-    return {};
-}
-
-// The window's default font, and the nearest sans-serif where a named family is missing.
+// The row's font, and the nearest sans-serif where the family is missing.
 QFont fontFor(const layout::WidgetRow& s) {
-    QFont f(s.font.empty() ? QStringLiteral("MS Sans Serif") : QString::fromUtf8(s.font.data(), qsizetype(s.font.size())));
+    QFont f(QString::fromUtf8(s.font.data(), qsizetype(s.font.size())));
     f.setStyleHint(QFont::SansSerif);
     if (!QFontDatabase::families().contains(f.family()))
         f.setFamily(QStringLiteral("DejaVu Sans"));
@@ -113,7 +99,7 @@ QWidget* QtPlatform::viewOf(const layout::WidgetRow& s) const {
 std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetRow& s) {
     const qreal dpr = qApp->devicePixelRatio();
     if (s.name == layout::Name::Pico) {
-        board_ = new BoardView(viewOf(s), artFor(s.art, s.index, dpr));
+        board_ = new BoardView(viewOf(s), artPicture(s.art, s.index, dpr));
         board_->setAutoFillBackground(false);
         board_->setFocusPolicy(Qt::StrongFocus);
         board_->setAccessibleName(QStringLiteral("Fanbord"));
@@ -125,7 +111,7 @@ std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetRow& s) {
     view->resize(s.width, s.height);
     auto box = std::make_unique<QtPictureBox>(view, s.width, s.height,
                                               s.background ? toQColor(*s.background) : QColor(Qt::transparent),
-                                              artFor(s.art, s.index, dpr), dpr);
+                                              artPicture(s.art, s.index, dpr), dpr);
     view->box = box.get();
     tabOrder_.push_back({s.tabIndex, view});
     return box;
@@ -133,7 +119,7 @@ std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetRow& s) {
 
 std::unique_ptr<Image> QtPlatform::makeImage(const layout::WidgetRow& s, std::function<void()> click) {
     auto image = std::make_unique<QtImage>(*board_, s.width, s.height, s.stretch);
-    const QImage art = artFor(s.art, s.index, qApp->devicePixelRatio());
+    const QImage art = artPicture(s.art, s.index, qApp->devicePixelRatio());
     if (!art.isNull())
         image->setPicture(std::make_shared<QtPicture>(art));
     image->onClick = std::move(click);
@@ -159,9 +145,9 @@ std::unique_ptr<Label> QtPlatform::makeLabel(const layout::WidgetRow& s) {
 std::unique_ptr<Button> QtPlatform::makeButton(const layout::WidgetRow& s, std::function<void()> click) {
     auto button =
         std::make_unique<QtButton>(viewOf(s), s.width, s.height, toQColor(s.background.value_or(layout::kCyan)),
-                                   artFor(s.art, s.index, qApp->devicePixelRatio()));
+                                   artPicture(s.art, s.index, qApp->devicePixelRatio()));
     tabOrder_.push_back({s.tabIndex, button->view()});
-    button->view()->setAccessibleName(s.name == layout::Name::Info ? QStringLiteral("Info") : QStringLiteral("Sluta"));
+    button->view()->setAccessibleName(QString::fromUtf8(s.caption.data(), qsizetype(s.caption.size())));
     QObject::connect(button->view(), &QAbstractButton::clicked, std::move(click));
     return button;
 }

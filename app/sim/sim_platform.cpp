@@ -19,20 +19,21 @@ std::uint32_t tileClothColour(int index) {
 }
 
 Raster syntheticArt(Art art, int index) {
+    const layout::ArtSize size = layout::artSize(art);
     switch (art) {
-    case Art::Board: return Raster(572, 420, 0xFF00FFFFu);
     case Art::Tile: {
-        Raster r(layout::kTileWidth, layout::kTileHeight, 0xFF808080u);
+        Raster r(size.width, size.height, 0xFF808080u);
         for (int y = 0; y < layout::kClothHeight; ++y)
             for (int x = 0; x < layout::kClothWidth; ++x)
                 r.at(layout::kClothLeft + x, layout::kClothTop + y) = tileClothColour(index);
         return r;
     }
-    case Art::SwedishFlag: return Raster(layout::kClothWidth, layout::kClothHeight, 0xFF006AA7u);
-    case Art::ProgressBar: return Raster(452, 16, 0xFF00FFFFu);
-    case Art::Marker: return Raster(10, 10, 0xFF00A000u);
+    case Art::SwedishFlag: return Raster(size.width, size.height, 0xFF006AA7u);
+    case Art::Marker: return Raster(size.width, size.height, 0xFF00A000u);
+    case Art::Board:
+    case Art::ProgressBar:
     case Art::InfoFace:
-    case Art::QuitFace: return Raster(64, 32, 0xFF00FFFFu);
+    case Art::QuitFace: return Raster(size.width, size.height, 0xFF00FFFFu);
     case Art::None: break;
     }
     return {};

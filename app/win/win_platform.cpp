@@ -23,27 +23,13 @@ const wchar_t* const kWindowClass = L"FanbordWindow";
 const wchar_t* const kBoardClass = L"FanbordBoard";
 const wchar_t* const kBoxClass = L"FanbordBox";
 
-int artId(layout::Art art, int index) {
-    switch (art) {
-    case layout::Art::Board: return FANBORD_ART_BOARD;
-    case layout::Art::Tile: return FANBORD_ART_TILE0 + index;
-    case layout::Art::SwedishFlag: return FANBORD_ART_SVERIGE;
-    case layout::Art::ProgressBar: return FANBORD_ART_PROGRESS;
-    case layout::Art::Marker: return FANBORD_ART_MARKER;
-    case layout::Art::InfoFace: return FANBORD_ART_INFO;
-    case layout::Art::QuitFace: return FANBORD_ART_QUIT;
-    case layout::Art::None: break;
-    }
-    return 0;
-}
-
 std::shared_ptr<Bitmap> artFor(layout::Art art, int index) {
-    const int id = artId(art, index);
+    const int id = artResourceId(art, index);
     return id ? loadPicture(id) : nullptr;
 }
 
 HFONT fontFor(const layout::WidgetRow& s) {
-    const std::wstring family = s.font.empty() ? L"MS Sans Serif" : widen(std::string(s.font));
+    const std::wstring family = widen(std::string(s.font));
     return CreateFontW(-layout::fontPixels(s), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
                        family.c_str());
@@ -100,7 +86,7 @@ void registerClasses(HINSTANCE instance, HICON icon) {
 WinPlatform::WinPlatform(HINSTANCE instance, MediaFramework& media) : BoardPlatform(media), instance_(instance) {
     using namespace layout;
     icon_ = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(FANBORD_IDI_ICON), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+        LoadImageW(instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     registerClasses(instance, icon_);
     // Centred on the work area from the start, so it never shows anywhere else.
     RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -169,9 +155,9 @@ std::unique_ptr<Label> WinPlatform::makeLabel(const layout::WidgetRow& s) {
 
 std::unique_ptr<Button> WinPlatform::makeButton(const layout::WidgetRow& s, std::function<void()> click) {
     const bool isInfo = s.name == layout::Name::Info;
-    HWND view =
-        CreateWindowExW(0, L"BUTTON", isInfo ? L"Info" : L"Sluta", WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, s.left, s.top,
-                        s.width, s.height, windowOf(s), HMENU(INT_PTR(isInfo ? kInfoId : kQuitId)), instance_, nullptr);
+    HWND view = CreateWindowExW(0, L"BUTTON", widen(std::string(s.caption)).c_str(),
+                                WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, s.left, s.top, s.width, s.height, windowOf(s),
+                                HMENU(INT_PTR(isInfo ? kInfoId : kQuitId)), instance_, nullptr);
     auto button = std::make_unique<WinButton>(view, s.background.value_or(layout::kCyan), artFor(s.art, s.index));
     button->onClick = std::move(click);
     board_->buttons.push_back(button.get());
