@@ -1,7 +1,5 @@
 #include "board/board_platform.h"
 
-#include "board/board_item.h"
-
 #include <cstdint>
 
 namespace fanbord {
@@ -84,12 +82,6 @@ void BoardPlatform::unloadOnce() {
     std::int16_t cancel = 0;
     if (events_)
         events_->Form_Unload(cancel);
-}
-
-int fittedPixels(int pixels, int width, const std::function<int(int pixels)>& advanceAt) {
-    while (pixels > 8 && advanceAt(pixels) > width)
-        --pixels;
-    return pixels;
 }
 
 } // namespace fanbord

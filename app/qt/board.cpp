@@ -8,15 +8,6 @@
 
 namespace fanbord::qt {
 
-QFont fitted(const QFont& font, const QString& text, int width) {
-    QFont f = font;
-    f.setPixelSize(fittedPixels(font.pixelSize(), width, [&](int pixels) {
-        f.setPixelSize(pixels);
-        return QFontMetrics(f).horizontalAdvance(text);
-    }));
-    return f;
-}
-
 QImage imageOf(const PictureRef& picture) {
     const auto* qtPicture = dynamic_cast<const QtPicture*>(picture.get());
     return qtPicture ? qtPicture->image : QImage();
@@ -53,7 +44,12 @@ void QtLabel::paint(QPainter& p) const {
     if (caption_.empty())
         return;
     const QString caption = QString::fromStdString(caption_);
-    p.setFont(fitted(font, caption, w_));
+    QFont f = font;
+    f.setPixelSize(captionPixels(font.pixelSize(), [&](int pixels) {
+        f.setPixelSize(pixels);
+        return QFontMetrics(f).horizontalAdvance(caption);
+    }));
+    p.setFont(f);
     p.setPen(text);
     p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, caption);
 }
@@ -74,14 +70,10 @@ void QtPictureBox::clear() {
 
 void QtPictureBox::outline(int x1, int y1, int x2, int y2, Rgb colour) {
     // Filled edges rather than a stroked rectangle: exactly one pixel wide at
-    // any device pixel ratio, both corners inclusive.
+    // any device pixel ratio.
     QPainter p(&layer_);
-    const QColor c(colour.r, colour.g, colour.b);
-    const int l = std::min(x1, x2), r = std::max(x1, x2), t = std::min(y1, y2), b = std::max(y1, y2);
-    p.fillRect(QRect(l, t, r - l + 1, 1), c);
-    p.fillRect(QRect(l, b, r - l + 1, 1), c);
-    p.fillRect(QRect(l, t, 1, b - t + 1), c);
-    p.fillRect(QRect(r, t, 1, b - t + 1), c);
+    for (const PixelRect& e : outlineEdges(x1, y1, x2, y2))
+        p.fillRect(QRect(e.left, e.top, e.width, e.height), QColor(colour.r, colour.g, colour.b));
     p.end();
     view_->update();
 }

@@ -44,16 +44,15 @@ constexpr double kLongestWait = 86400;
 
 QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
-// The row's font, and the nearest sans-serif where the family is missing.
+// The row's font at the text size of the table; the nearest sans-serif where
+// the family is missing. A wider stand-in steps down as its caption is painted.
 QFont fontFor(const layout::WidgetRow& s) {
     QFont f(QString::fromUtf8(s.font.data(), qsizetype(s.font.size())));
     f.setStyleHint(QFont::SansSerif);
     if (!QFontDatabase::families().contains(f.family()))
         f.setFamily(QStringLiteral("DejaVu Sans"));
-    // Points at the classic 96 dpi, so the text has the same pixel size everywhere;
-    // a wider stand-in family steps down until the caption fits its label.
     f.setPixelSize(layout::fontPixels(s));
-    return fitted(f, QString::fromUtf8(s.caption.data(), qsizetype(s.caption.size())), s.width - 4);
+    return f;
 }
 
 } // namespace
@@ -118,7 +117,7 @@ std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetRow& s) {
 }
 
 std::unique_ptr<Image> QtPlatform::makeImage(const layout::WidgetRow& s, std::function<void()> click) {
-    auto image = std::make_unique<QtImage>(*board_, s.width, s.height, s.stretch);
+    auto image = std::make_unique<QtImage>(s, *board_);
     const QImage art = artPicture(s.art, s.index, qApp->devicePixelRatio());
     if (!art.isNull())
         image->setPicture(std::make_shared<QtPicture>(art));
@@ -130,8 +129,7 @@ std::unique_ptr<Image> QtPlatform::makeImage(const layout::WidgetRow& s, std::fu
 }
 
 std::unique_ptr<Label> QtPlatform::makeLabel(const layout::WidgetRow& s) {
-    auto label = std::make_unique<QtLabel>(*board_, s.width, s.height);
-    label->setTooltip(std::string(s.tooltip));
+    auto label = std::make_unique<QtLabel>(s, *board_);
     label->font = fontFor(s);
     label->text = s.textColour ? toQColor(*s.textColour) : board_->palette().windowText().color();
     if (s.background)
@@ -222,24 +220,20 @@ void QtPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureB
     const QImage from = shownImage(src);
     QImage& to = static_cast<QtPictureBox&>(dst).layer();
     const qreal dpr = to.devicePixelRatio();
-    const QRect source(qRound(xs * dpr), qRound(ys * dpr), qRound(w * dpr), qRound(h * dpr));
-    const QRect target(qRound(x * dpr), qRound(y * dpr), source.width(), source.height());
-    // Clip to both surfaces; what lies outside the source is not copied.
-    const QRect visibleSource = source.intersected(from.rect());
-    QRect part = visibleSource.translated(target.topLeft() - source.topLeft()).intersected(to.rect());
-    if (part.isEmpty())
+    const BlockCopy copy = clipped(
+        {{qRound(xs * dpr), qRound(ys * dpr), qRound(w * dpr), qRound(h * dpr)}, qRound(x * dpr), qRound(y * dpr)},
+        from.width(), from.height(), to.width(), to.height());
+    if (copy.source.empty())
         return;
-    QImage piece = from.copy(part.translated(source.topLeft() - target.topLeft()));
+    QImage piece = from.copy(copy.source.left, copy.source.top, copy.source.width, copy.source.height);
     piece.setDevicePixelRatio(1.0);
-    const qreal toDpr = to.devicePixelRatio();
     to.setDevicePixelRatio(1.0);
     QPainter p(&to);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(part.topLeft(), piece);
+    p.drawImage(copy.x, copy.y, piece);
     p.end();
-    to.setDevicePixelRatio(toDpr);
-    if (QWidget* view = static_cast<QtPictureBox&>(dst).view())
-        view->update();
+    to.setDevicePixelRatio(dpr);
+    static_cast<QtPictureBox&>(dst).view()->update();
 }
 
 void QtPlatform::showAbout(const std::string& title, const std::string& text) {

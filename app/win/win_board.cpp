@@ -80,7 +80,7 @@ void WinLabel::paint(HDC dc) const {
             DeleteObject(font);
     };
     HGDIOBJ old = SelectObject(dc, font_);
-    HFONT fitted = fontAt(fittedPixels(full, w_, [&](int pixels) {
+    HFONT fitted = fontAt(captionPixels(full, [&](int pixels) {
         HFONT font = fontAt(pixels);
         SelectObject(dc, font);
         SIZE size{};
@@ -117,11 +117,9 @@ void WinPictureBox::clear() {
 }
 
 void WinPictureBox::outline(int x1, int y1, int x2, int y2, Rgb colour) {
-    // Filled edges: exactly one pixel wide, both corners inclusive.
-    const int l = std::min(x1, x2), r = std::max(x1, x2), t = std::min(y1, y2), b = std::max(y1, y2);
     HBRUSH brush = CreateSolidBrush(colourRef(colour));
-    const RECT edges[4] = {{l, t, r + 1, t + 1}, {l, b, r + 1, b + 1}, {l, t, l + 1, b + 1}, {r, t, r + 1, b + 1}};
-    for (const RECT& e : edges) {
+    for (const PixelRect& edge : outlineEdges(x1, y1, x2, y2)) {
+        const RECT e{edge.left, edge.top, edge.left + edge.width, edge.top + edge.height};
         FillRect(layer_.dc(), &e, brush);
         layer_.makeOpaque(e);
     }

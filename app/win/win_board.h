@@ -21,7 +21,7 @@ class Board;
 // A windowless widget, drawn on the board's surface and repainted through it.
 class WinItem : public Placed {
 public:
-    explicit WinItem(Board& board) : board_(board) {}
+    WinItem(const layout::WidgetRow& row, Board& board) : Placed(row), board_(board) {}
     virtual void paint(HDC dc) const = 0;
     RECT rect() const;
     int toolId = -1; // its hot spot in the board's tooltip window
@@ -34,13 +34,13 @@ protected:
 
 class WinImage final : public PlacedImage<WinItem> {
 public:
-    WinImage(Board& board, int w, int h, bool stretch) : PlacedImage(w, h, stretch, board) {}
+    using PlacedImage::PlacedImage;
     void paint(HDC dc) const override;
 };
 
 class WinLabel final : public PlacedLabel<WinItem> {
 public:
-    WinLabel(Board& board, int w, int h, HFONT font) : PlacedLabel(w, h, board), font_(font) {}
+    WinLabel(const layout::WidgetRow& row, Board& board, HFONT font) : PlacedLabel(row, board), font_(font) {}
     ~WinLabel() override;
     void paint(HDC dc) const override;
     COLORREF text = RGB(0, 0, 0);             // caption colour

@@ -133,7 +133,7 @@ std::unique_ptr<PictureBox> WinPlatform::makeBox(const layout::WidgetRow& s) {
 }
 
 std::unique_ptr<Image> WinPlatform::makeImage(const layout::WidgetRow& s, std::function<void()> click) {
-    auto image = std::make_unique<WinImage>(*board_, s.width, s.height, s.stretch);
+    auto image = std::make_unique<WinImage>(s, *board_);
     if (auto art = artFor(s.art, s.index))
         image->setPicture(std::make_shared<WinPicture>(std::move(art)));
     image->onClick = std::move(click);
@@ -142,8 +142,7 @@ std::unique_ptr<Image> WinPlatform::makeImage(const layout::WidgetRow& s, std::f
 }
 
 std::unique_ptr<Label> WinPlatform::makeLabel(const layout::WidgetRow& s) {
-    auto label = std::make_unique<WinLabel>(*board_, s.width, s.height, fontFor(s));
-    label->setTooltip(std::string(s.tooltip));
+    auto label = std::make_unique<WinLabel>(s, *board_, fontFor(s));
     label->text = s.textColour ? colourRef(*s.textColour) : GetSysColor(COLOR_WINDOWTEXT);
     if (s.background) {
         label->opaque = true;
@@ -269,16 +268,13 @@ std::shared_ptr<Bitmap> WinPlatform::shownImage(PictureBox& box) const {
 void WinPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) {
     const auto from = shownImage(src);
     auto& to = static_cast<WinPictureBox&>(dst);
-    // Clip to both surfaces; what lies outside the source is not copied.
-    RECT source{xs, ys, xs + w, ys + h}, fromRect{0, 0, from->width(), from->height()};
-    IntersectRect(&source, &source, &fromRect);
-    RECT target{source.left + x - xs, source.top + y - ys, source.right + x - xs, source.bottom + y - ys};
-    RECT toRect{0, 0, to.layer().width(), to.layer().height()};
-    if (!IntersectRect(&target, &target, &toRect))
+    const BlockCopy copy =
+        clipped({{xs, ys, w, h}, x, y}, from->width(), from->height(), to.layer().width(), to.layer().height());
+    if (copy.source.empty())
         return;
-    BitBlt(to.layer().dc(), target.left, target.top, target.right - target.left, target.bottom - target.top,
-           from->dc(), target.left - x + xs, target.top - y + ys, SRCCOPY);
-    to.layer().makeOpaque(target);
+    BitBlt(to.layer().dc(), copy.x, copy.y, copy.source.width, copy.source.height, from->dc(), copy.source.left,
+           copy.source.top, SRCCOPY);
+    to.layer().makeOpaque(RECT{copy.x, copy.y, copy.x + copy.source.width, copy.y + copy.source.height});
     InvalidateRect(to.window(), nullptr, FALSE);
 }
 
