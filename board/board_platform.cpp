@@ -1,6 +1,11 @@
 #include "board/board_platform.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
 
 namespace fanbord {
 
@@ -82,6 +87,25 @@ void BoardPlatform::unloadOnce() {
     std::int16_t cancel = 0;
     if (events_)
         events_->Form_Unload(cancel);
+}
+
+void BoardPlatform::unloadWindow() {
+    unloadOnce();
+    endProgram();
+}
+
+void BoardPlatform::endProgram() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    if (auto atEnd = std::exchange(atEnd_, nullptr))
+        atEnd();
+    leaving();
+    std::_Exit(0);
+}
+
+int BoardPlatform::waitMilliseconds(double seconds) {
+    constexpr double kLongestWait = 86400;
+    return int(std::ceil(std::min(seconds, kLongestWait) * 1000));
 }
 
 } // namespace fanbord

@@ -18,8 +18,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
-#include <cstdio>
 #include <ctime>
 
 namespace fanbord::qt {
@@ -39,9 +37,6 @@ protected:
 
 namespace {
 
-// A wait longer than this wakes once to look again; a timer cannot count further.
-constexpr double kLongestWait = 86400;
-
 QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
 // The row's font at the text size of the table; the nearest sans-serif where
@@ -57,7 +52,7 @@ QFont fontFor(const layout::WidgetRow& s) {
 
 } // namespace
 
-QtPlatform::QtPlatform(MediaFramework& media, std::function<void()> end) : BoardPlatform(media), end_(std::move(end)) {
+QtPlatform::QtPlatform(MediaFramework& media, std::function<void()> atEnd) : BoardPlatform(media, std::move(atEnd)) {
     static const bool accessibleBoard = (QAccessible::installFactory(boardAccessibleFactory), true);
     Q_UNUSED(accessibleBoard);
     wake_.setSingleShot(true);
@@ -170,21 +165,11 @@ void QtPlatform::showWindow() {
     window_->show();
 }
 
-void QtPlatform::endProgram() {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    if (end_)
-        end_();
-    // Handlers suspended in a yield must never resume, so the process ends here
-    // rather than unwinding through the nested event loops.
-    std::_Exit(0);
-}
-
 void QtPlatform::yieldFor(double seconds) {
     // Handle what is pending; when nothing is, sleep in the event loop until
     // the next event or the caller's time, whichever comes first.
     if (seconds > 0) {
-        wake_.start(int(std::ceil(std::min(seconds, kLongestWait) * 1000)));
+        wake_.start(waitMilliseconds(seconds));
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         wake_.stop();
     }

@@ -16,8 +16,7 @@ class MainWindow;
 
 class QtPlatform final : public BoardPlatform {
 public:
-    // `end` finishes the process; tests replace it.
-    QtPlatform(MediaFramework& media, std::function<void()> end = {});
+    explicit QtPlatform(MediaFramework& media, std::function<void()> atEnd = {});
     ~QtPlatform() override;
 
     // Runs the load handler once the event loop is up.
@@ -26,11 +25,6 @@ public:
     BoardView* board() const { return board_; }
 
     void showWindow() override;
-    [[noreturn]] void unloadWindow() override {
-        unloadOnce();
-        endProgram();
-    }
-    [[noreturn]] void endProgram() override;
     void yieldFor(double seconds) override;
     double clock() const override;
     std::string programFolder() const override;
@@ -48,7 +42,6 @@ private:
     // What the box shows, as an image; for the board, with its windowless widgets.
     QImage shownImage(PictureBox& box) const;
 
-    std::function<void()> end_;          // runs as the program ends; tests put their own here
     std::unique_ptr<MainWindow> window_; // the frameless window
     BoardView* board_ = nullptr;         // Pico's window: the board every widget stands on
     std::vector<std::pair<int, QWidget*>> tabOrder_; // the child windows by their table's tab index

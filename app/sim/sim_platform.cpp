@@ -274,7 +274,8 @@ std::string nameOf(const layout::WidgetRow& s) {
 
 } // namespace
 
-SimPlatform::SimPlatform(ArtLoader art) : BoardPlatform(scriptedMedia), art_(std::move(art)) {
+SimPlatform::SimPlatform(ArtLoader art, std::function<void()> atEnd)
+    : BoardPlatform(scriptedMedia, std::move(atEnd)), art_(std::move(art)) {
     build();
     boardArt_ = art_(Art::Board, 0);
     log.clear(); // the log begins with the program, not with the building of the board
@@ -425,14 +426,7 @@ bool SimPlatform::runUntil(double until) {
     return true;
 }
 
-void SimPlatform::unloadWindow() {
-    log.push_back("unload");
-    std::int16_t cancel = 0;
-    events_->Form_Unload(cancel);
-    endProgram();
-}
-
-void SimPlatform::endProgram() {
+void SimPlatform::leaving() {
     ended_ = true;
     log.push_back("end");
     throw ProgramEnded{};

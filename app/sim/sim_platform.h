@@ -86,7 +86,7 @@ private:
 
 class SimPlatform final : public BoardPlatform {
 public:
-    explicit SimPlatform(ArtLoader art = syntheticArt);
+    explicit SimPlatform(ArtLoader art = syntheticArt, std::function<void()> atEnd = {});
     ~SimPlatform() override;
 
     // Scripted input at virtual times (seconds since the simulation began).
@@ -121,8 +121,6 @@ public:
     Raster kompisBacking() const;
 
     void showWindow() override { ++windowShown; }
-    [[noreturn]] void unloadWindow() override;
-    [[noreturn]] void endProgram() override;
     void yieldFor(double seconds) override;
     double clock() const override { return clock_.timeOfDay(); }
     std::string programFolder() const override { return folder; }
@@ -149,6 +147,7 @@ private:
     void advanceTo(double time);
     void dispatch(const std::function<void()>& action);
     double nextDue() const;
+    [[noreturn]] void leaving() override;
 
     std::unique_ptr<PictureBox> makeBox(const layout::WidgetRow& s) override;
     std::unique_ptr<Image> makeImage(const layout::WidgetRow& s, std::function<void()> click) override;

@@ -7,17 +7,11 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-
 namespace fanbord::win {
 
 namespace {
 
 constexpr UINT kLoadMessage = WM_APP + 1;
-// A wait longer than this wakes once to look again.
-constexpr double kLongestWait = 86400;
 constexpr int kInfoId = 101, kQuitId = 102;
 const wchar_t* const kWindowClass = L"FanbordWindow";
 const wchar_t* const kBoardClass = L"FanbordBoard";
@@ -198,15 +192,6 @@ void WinPlatform::showWindow() {
     UpdateWindow(window_);
 }
 
-void WinPlatform::endProgram() {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    // Handlers suspended in a yield must never resume, so the process ends here
-    // rather than unwinding through the nested message loops.
-    TerminateProcess(GetCurrentProcess(), 0);
-    ExitProcess(0);
-}
-
 bool WinPlatform::pump() {
     bool any = false;
     MSG m;
@@ -232,8 +217,7 @@ void WinPlatform::yieldFor(double seconds) {
     // the caller's time, whichever comes first.
     if (pump() || !(seconds > 0))
         return;
-    const auto ms = DWORD(std::ceil(std::min(seconds, kLongestWait) * 1000));
-    MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    MsgWaitForMultipleObjectsEx(0, nullptr, DWORD(waitMilliseconds(seconds)), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     pump();
 }
 

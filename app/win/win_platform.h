@@ -22,11 +22,6 @@ public:
     void dispatch(MSG& m);
 
     void showWindow() override;
-    [[noreturn]] void unloadWindow() override {
-        unloadOnce();
-        endProgram();
-    }
-    [[noreturn]] void endProgram() override;
     void yieldFor(double seconds) override;
     double clock() const override;
     std::string programFolder() const override;
