@@ -37,8 +37,8 @@ public:
     void ClickEffect(Widget& widget);
     void PlayBlip();
     void Flagga_Click(std::int16_t Index) override;
-    void InsertCopy(PictureBox& D, PictureBox& E, std::int16_t X, std::int16_t Y, std::int32_t XSrc,
-                    std::int32_t YSrc);
+    // Copies E's size from D at (XSrc, YSrc) to E at (X, Y).
+    void InsertCopy(CopySource D, CopyTarget E, std::int16_t X, std::int16_t Y, std::int32_t XSrc, std::int32_t YSrc);
     void Info_Click() override;
     void AppAbout(const std::string& szTitle, const std::string& szOtherInfo);
 

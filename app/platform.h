@@ -64,6 +64,17 @@ public:
     virtual PictureRef snapshot() const = 0; // of the backing image
 };
 
+// The two sides of a block copy, each a type of its own, so that a copy cannot
+// be written the wrong way round.
+struct CopySource {
+    explicit CopySource(const PictureBox& box) : box(box) {}
+    const PictureBox& box;
+};
+struct CopyTarget {
+    explicit CopyTarget(PictureBox& box) : box(box) {}
+    PictureBox& box;
+};
+
 class Timer {
 public:
     virtual ~Timer() = default;
@@ -129,7 +140,7 @@ public:
 
     // Exact pixel copy of w x h from src at (xs, ys) to dst's backing image at
     // (x, y), clipped at both surfaces' edges.
-    virtual void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) = 0;
+    virtual void blockCopy(CopyTarget dst, int x, int y, int w, int h, CopySource src, int xs, int ys) = 0;
     // Modal about box owned by the window, showing its icon; returns when closed.
     virtual void showAbout(const std::string& title, const std::string& text) = 0;
     virtual MediaFramework& media() = 0;

@@ -119,14 +119,15 @@ private slots:
     void blockCopyIsExactAndClipped() {
         const Widgets& ws = platform->widgets();
         const QImage board = platform->board()->surface();
-        platform->blockCopy(*ws.Kompis, 0, 0, 68, 36, *ws.Pico, 331, 215);
+        platform->blockCopy(CopyTarget(*ws.Kompis), 0, 0, 68, 36, CopySource(*ws.Pico), 331, 215);
         const QImage snap = qt::imageOf(ws.Kompis->snapshot());
         for (int y = 0; y < 36; y += 5)
             for (int x = 0; x < 68; x += 5)
                 QCOMPARE(pixel(snap, x, y), pixel(board, 331 + x, 215 + y));
         ws.Kompis->clear();
         ws.Kompis->outline(40, 20, 60, 30, Rgb{0, 0, 0});
-        platform->blockCopy(*ws.Kompis, 0, 0, 68, 36, *ws.Pico, 540, 400); // mostly outside the board
+        // Mostly beyond the board's edges.
+        platform->blockCopy(CopyTarget(*ws.Kompis), 0, 0, 68, 36, CopySource(*ws.Pico), 540, 400);
         const QImage clipped = qt::imageOf(ws.Kompis->snapshot());
         QCOMPARE(pixel(clipped, 10, 10), pixel(board, 550, 410));
         QCOMPARE(QColor(pixel(clipped, 50, 30)), QColor(Qt::black)); // nothing copied from beyond the edge

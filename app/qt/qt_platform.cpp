@@ -194,16 +194,17 @@ char QtPlatform::folderSeparator() const {
     return QDir::separator().toLatin1();
 }
 
-QImage QtPlatform::shownImage(PictureBox& box) const {
+QImage QtPlatform::shownImage(const PictureBox& box) const {
     if (&box == widgets_.Pico)
         return board_->surface();
-    return static_cast<QtPictureBox&>(box).composed();
+    return static_cast<const QtPictureBox&>(box).composed();
 }
 
-void QtPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) {
+void QtPlatform::blockCopy(CopyTarget dst, int x, int y, int w, int h, CopySource src, int xs, int ys) {
     // Device pixels, so the copy stays exact on HiDPI screens.
-    const QImage from = shownImage(src);
-    QImage& to = static_cast<QtPictureBox&>(dst).layer();
+    const QImage from = shownImage(src.box);
+    auto& target = static_cast<QtPictureBox&>(dst.box);
+    QImage& to = target.layer();
     const qreal dpr = to.devicePixelRatio();
     const BlockCopy copy = clipped(
         {{qRound(xs * dpr), qRound(ys * dpr), qRound(w * dpr), qRound(h * dpr)}, qRound(x * dpr), qRound(y * dpr)},
@@ -218,7 +219,7 @@ void QtPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureB
     p.drawImage(copy.x, copy.y, piece);
     p.end();
     to.setDevicePixelRatio(dpr);
-    static_cast<QtPictureBox&>(dst).view()->update();
+    target.view()->update();
 }
 
 void QtPlatform::showAbout(const std::string& title, const std::string& text) {

@@ -29,7 +29,7 @@ public:
     double clock() const override;
     std::string programFolder() const override;
     char folderSeparator() const override;
-    void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) override;
+    void blockCopy(CopyTarget dst, int x, int y, int w, int h, CopySource src, int xs, int ys) override;
     void showAbout(const std::string& title, const std::string& text) override;
 
 private:
@@ -40,7 +40,7 @@ private:
     std::unique_ptr<Timer> makeTimer(const layout::WidgetRow& s, std::function<void()> tick) override;
     QWidget* viewOf(const layout::WidgetRow& s) const;
     // What the box shows, as an image; for the board, with its windowless widgets.
-    QImage shownImage(PictureBox& box) const;
+    QImage shownImage(const PictureBox& box) const;
 
     std::unique_ptr<MainWindow> window_; // the frameless window
     BoardView* board_ = nullptr;         // Pico's window: the board every widget stands on

@@ -442,9 +442,10 @@ Raster SimPlatform::boardSurface() const {
 
 Raster SimPlatform::kompisBacking() const { return static_cast<SimPictureBox*>(widgets_.Kompis)->composed(); }
 
-void SimPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) {
-    const Raster from = &src == widgets_.Pico ? boardSurface() : static_cast<SimPictureBox&>(src).composed();
-    Raster& to = static_cast<SimPictureBox&>(dst).layer();
+void SimPlatform::blockCopy(CopyTarget dst, int x, int y, int w, int h, CopySource src, int xs, int ys) {
+    const Raster from =
+        &src.box == widgets_.Pico ? boardSurface() : static_cast<const SimPictureBox&>(src.box).composed();
+    Raster& to = static_cast<SimPictureBox&>(dst.box).layer();
     const BlockCopy copy = clipped({{xs, ys, w, h}, x, y}, from.width, from.height, to.width, to.height);
     for (int dy = 0; dy < copy.source.height; ++dy)
         for (int dx = 0; dx < copy.source.width; ++dx)

@@ -151,7 +151,7 @@ public:
     double clock() const override { return clock_.timeOfDay(); }
     std::string programFolder() const override { return folder; }
     char folderSeparator() const override { return separator; }
-    void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) override;
+    void blockCopy(CopyTarget dst, int x, int y, int w, int h, CopySource src, int xs, int ys) override;
     void showAbout(const std::string& title, const std::string& text) override;
     MediaFramework& media() override { return realMedia ? *realMedia : scriptedMedia; }
     // A real engine in place of the scripted media, for tests of real files;

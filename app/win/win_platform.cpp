@@ -242,16 +242,16 @@ std::string WinPlatform::programFolder() const {
     return toUtf8(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
 }
 
-std::shared_ptr<Bitmap> WinPlatform::shownImage(PictureBox& box) const {
+std::shared_ptr<Bitmap> WinPlatform::shownImage(const PictureBox& box) const {
     if (&box == widgets_.Pico)
         return board_->surface();
-    auto& b = static_cast<WinPictureBox&>(box);
+    const auto& b = static_cast<const WinPictureBox&>(box);
     return b.composed(b.underlay);
 }
 
-void WinPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) {
-    const auto from = shownImage(src);
-    auto& to = static_cast<WinPictureBox&>(dst);
+void WinPlatform::blockCopy(CopyTarget dst, int x, int y, int w, int h, CopySource src, int xs, int ys) {
+    const auto from = shownImage(src.box);
+    auto& to = static_cast<WinPictureBox&>(dst.box);
     const BlockCopy copy =
         clipped({{xs, ys, w, h}, x, y}, from->width(), from->height(), to.layer().width(), to.layer().height());
     if (copy.source.empty())

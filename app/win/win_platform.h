@@ -26,7 +26,7 @@ public:
     double clock() const override;
     std::string programFolder() const override;
     char folderSeparator() const override { return '\\'; }
-    void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) override;
+    void blockCopy(CopyTarget dst, int x, int y, int w, int h, CopySource src, int xs, int ys) override;
     void showAbout(const std::string& title, const std::string& text) override;
 
     LRESULT windowMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
@@ -40,7 +40,7 @@ private:
     HWND windowOf(const layout::WidgetRow& s) const;
     bool pump();
     // What the box shows, as an image; for the board, with its windowless widgets.
-    std::shared_ptr<Bitmap> shownImage(PictureBox& box) const;
+    std::shared_ptr<Bitmap> shownImage(const PictureBox& box) const;
 
     HINSTANCE instance_;
     HWND window_ = nullptr;        // the frameless window
