@@ -7,6 +7,10 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 namespace fanbord::win {
 
 namespace {
@@ -17,9 +21,29 @@ const wchar_t* const kWindowClass = L"FanbordWindow";
 const wchar_t* const kBoardClass = L"FanbordBoard";
 const wchar_t* const kBoxClass = L"FanbordBox";
 
+// Something the program cannot start without is not there. It says so on
+// stderr and, for whoever started it from the desktop, in a box; then it ends.
+[[noreturn]] void cannotStart(const std::string& what) {
+    std::fprintf(stderr, "fanbord: %s\n", what.c_str());
+    std::fflush(stderr);
+    MessageBoxW(nullptr, widen("Fanbord kan inte starta.\n\n" + what).c_str(), L"Fanbord", MB_OK | MB_ICONERROR);
+    std::_Exit(1);
+}
+
+HWND made(HWND window, const char* what) {
+    if (!window)
+        cannotStart(std::string("cannot create the ") + what + ": " + systemMessage(GetLastError()));
+    return window;
+}
+
 std::shared_ptr<Bitmap> artFor(layout::Art art, int index) {
     const int id = artResourceId(art, index);
-    return id ? loadPicture(id) : nullptr;
+    if (!id)
+        return nullptr;
+    auto picture = loadPicture(id);
+    if (!picture)
+        cannotStart("picture " + std::to_string(id) + " is missing from the program or damaged");
+    return picture;
 }
 
 HFONT fontFor(const layout::WidgetRow& s) {
@@ -65,14 +89,16 @@ void registerClasses(HINSTANCE instance, HICON icon) {
     wc.hIcon = icon;
     wc.hIconSm = icon;
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    wc.lpszClassName = kWindowClass;
-    RegisterClassExW(&wc);
-    wc.lpszClassName = kBoardClass;
+    auto registered = [&](const wchar_t* name) {
+        wc.lpszClassName = name;
+        if (!RegisterClassExW(&wc))
+            cannotStart("cannot register the window class " + toUtf8(name) + ": " + systemMessage(GetLastError()));
+    };
+    registered(kWindowClass);
     wc.hbrBackground = nullptr;
-    RegisterClassExW(&wc);
+    registered(kBoardClass);
     wc.lpfnWndProc = boxProc;
-    wc.lpszClassName = kBoxClass;
-    RegisterClassExW(&wc);
+    registered(kBoxClass);
 }
 
 } // namespace
@@ -81,14 +107,17 @@ WinPlatform::WinPlatform(HINSTANCE instance, MediaFramework& media) : BoardPlatf
     using namespace layout;
     icon_ = static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    if (!icon_)
+        cannotStart("the icon is missing from the program: " + systemMessage(GetLastError()));
     registerClasses(instance, icon_);
     // Centred on the work area from the start, so it never shows anywhere else.
     RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    window_ = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kWindowClass, L"Fanbord",
-                              WS_POPUP | WS_CLIPCHILDREN, area.left + (area.right - area.left - kWindowWidth) / 2,
-                              area.top + (area.bottom - area.top - kWindowHeight) / 2, kWindowWidth, kWindowHeight,
-                              nullptr, nullptr, instance_, this);
+    window_ = made(CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kWindowClass, L"Fanbord",
+                                   WS_POPUP | WS_CLIPCHILDREN, area.left + (area.right - area.left - kWindowWidth) / 2,
+                                   area.top + (area.bottom - area.top - kWindowHeight) / 2, kWindowWidth, kWindowHeight,
+                                   nullptr, nullptr, instance_, this),
+                   "window");
     build();
 }
 
@@ -108,13 +137,15 @@ HWND WinPlatform::windowOf(const layout::WidgetRow& s) const {
 std::unique_ptr<PictureBox> WinPlatform::makeBox(const layout::WidgetRow& s) {
     if (s.name == layout::Name::Pico) {
         HWND boardWindow =
-            CreateWindowExW(WS_EX_CONTROLPARENT, kBoardClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, s.left,
-                            s.top, s.width, s.height, windowOf(s), nullptr, instance_, this);
+            made(CreateWindowExW(WS_EX_CONTROLPARENT, kBoardClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                                 s.left, s.top, s.width, s.height, windowOf(s), nullptr, instance_, this),
+                 "board");
         board_ = std::make_unique<Board>(boardWindow, artFor(s.art, s.index));
         return std::make_unique<WinPictureBox>(boardWindow, s.width, s.height, std::nullopt, nullptr);
     }
-    HWND view = CreateWindowExW(0, kBoxClass, nullptr, WS_CHILD | WS_CLIPCHILDREN, s.left, s.top, s.width, s.height,
-                                windowOf(s), nullptr, instance_, nullptr);
+    HWND view = made(CreateWindowExW(0, kBoxClass, nullptr, WS_CHILD | WS_CLIPCHILDREN, s.left, s.top, s.width,
+                                     s.height, windowOf(s), nullptr, instance_, nullptr),
+                     "picture box");
     auto box = std::make_unique<WinPictureBox>(view, s.width, s.height, s.background, artFor(s.art, s.index));
     SetWindowLongPtrW(view, GWLP_USERDATA, LONG_PTR(box.get()));
     if (s.parent == layout::Name::picProgBack) {
@@ -148,9 +179,10 @@ std::unique_ptr<Label> WinPlatform::makeLabel(const layout::WidgetRow& s) {
 
 std::unique_ptr<Button> WinPlatform::makeButton(const layout::WidgetRow& s, std::function<void()> click) {
     const bool isInfo = s.name == layout::Name::Info;
-    HWND view = CreateWindowExW(0, L"BUTTON", widen(std::string(s.caption)).c_str(),
-                                WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, s.left, s.top, s.width, s.height, windowOf(s),
-                                HMENU(INT_PTR(isInfo ? kInfoId : kQuitId)), instance_, nullptr);
+    HWND view = made(CreateWindowExW(0, L"BUTTON", widen(std::string(s.caption)).c_str(),
+                                     WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, s.left, s.top, s.width, s.height,
+                                     windowOf(s), HMENU(INT_PTR(isInfo ? kInfoId : kQuitId)), instance_, nullptr),
+                     "button");
     auto button = std::make_unique<WinButton>(view, s.background.value_or(layout::kCyan), artFor(s.art, s.index));
     button->onClick = std::move(click);
     board_->buttons.push_back(button.get());
