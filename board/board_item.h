@@ -72,6 +72,17 @@ public:
     }
 
 protected:
+    // Where a picture of the given size is drawn: at the image's place, at
+    // its own size or scaled to the image's.
+    PixelRect pictureArea(int pictureWidth, int pictureHeight) const {
+        PixelRect area = this->place();
+        if (!stretch_) {
+            area.width = pictureWidth;
+            area.height = pictureHeight;
+        }
+        return area;
+    }
+
     bool stretch_; // scaled to its size rather than drawn at its own
     PictureRef picture_;
 };

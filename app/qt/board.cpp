@@ -28,12 +28,10 @@ void QtImage::paint(QPainter& p) const {
     const QImage image = imageOf(picture_);
     if (!visible_ || image.isNull())
         return;
-    if (stretch_) {
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(QRectF(left_, top_, w_, h_).toRect(), image);
-    } else {
-        p.drawImage(rect().topLeft(), image);
-    }
+    const QSize size = image.deviceIndependentSize().toSize();
+    const PixelRect a = pictureArea(size.width(), size.height());
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(QRect(a.left, a.top, a.width, a.height), image);
 }
 
 void QtLabel::paint(QPainter& p) const {

@@ -107,8 +107,8 @@ public:
         const Raster* r = rasterOf(picture_);
         if (!visible_ || !r)
             return;
-        const PixelRect at = place();
-        drawOnto(surface, *r, at.left, at.top, stretch_ ? w_ : r->width, stretch_ ? h_ : r->height);
+        const PixelRect a = pictureArea(r->width, r->height);
+        drawOnto(surface, *r, a.left, a.top, a.width, a.height);
     }
 };
 

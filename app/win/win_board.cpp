@@ -43,11 +43,12 @@ void WinImage::paint(HDC dc) const {
     const Bitmap* bitmap = bitmapOf(picture_);
     if (!visible_ || !bitmap)
         return;
-    const RECT r = rect();
+    const PixelRect a = pictureArea(bitmap->width(), bitmap->height());
+    // Scaled without blending: the framed copy is opaque.
     if (stretch_)
-        drawStretched(dc, r, *bitmap);
+        drawStretched(dc, RECT{a.left, a.top, a.left + a.width, a.top + a.height}, *bitmap);
     else
-        drawOver(dc, r.left, r.top, *bitmap);
+        drawOver(dc, a.left, a.top, *bitmap);
 }
 
 WinLabel::~WinLabel() {
