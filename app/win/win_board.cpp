@@ -164,8 +164,13 @@ PictureRef WinPictureBox::snapshot() const {
 namespace {
 
 // Owner-drawn buttons turn a quick second press into a double-click
-// notification instead of a click; here it is an ordinary press.
-LRESULT CALLBACK pressOnDoubleClick(HWND hwnd, UINT message, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+// notification instead of a click; here it is an ordinary press. Enter
+// presses as Space does, rather than going to the window as a dialog's OK.
+LRESULT CALLBACK ordinaryPresses(HWND hwnd, UINT message, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (message == WM_GETDLGCODE && wp == VK_RETURN)
+        return DefSubclassProc(hwnd, message, wp, lp) | DLGC_WANTMESSAGE;
+    if ((message == WM_KEYDOWN || message == WM_KEYUP) && wp == VK_RETURN)
+        wp = VK_SPACE;
     return DefSubclassProc(hwnd, message == WM_LBUTTONDBLCLK ? WM_LBUTTONDOWN : message, wp, lp);
 }
 
@@ -173,7 +178,7 @@ LRESULT CALLBACK pressOnDoubleClick(HWND hwnd, UINT message, WPARAM wp, LPARAM l
 
 WinButton::WinButton(HWND window, Rgb background, std::shared_ptr<Bitmap> face)
     : window_(window), background_(background), face_(std::move(face)) {
-    SetWindowSubclass(window_, pressOnDoubleClick, 0, 0);
+    SetWindowSubclass(window_, ordinaryPresses, 0, 0);
 }
 
 void WinButton::placeWindow(int left, int top) {
