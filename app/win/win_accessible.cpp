@@ -33,8 +33,12 @@ std::string windowText(HWND window) {
 HRESULT text(BSTR* out, const std::string& s) {
     if (!out)
         return E_POINTER;
-    *out = s.empty() ? nullptr : SysAllocString(widen(s).c_str());
-    return *out ? S_OK : S_FALSE;
+    if (s.empty()) {
+        *out = nullptr;
+        return S_FALSE;
+    }
+    *out = SysAllocString(widen(s).c_str());
+    return *out ? S_OK : E_OUTOFMEMORY;
 }
 
 PixelRect placeOf(const AccessibleControl& c) {
@@ -54,7 +58,7 @@ int tileBeside(int tile, long direction) {
     case NAVDIR_RIGHT:
         return tile % columns < columns - 1 && tile + 1 < kTileCount ? tile + 1 : -1;
     case NAVDIR_UP:
-        return tile - columns;
+        return tile >= columns ? tile - columns : -1;
     case NAVDIR_DOWN:
         return tile + columns < kTileCount ? tile + columns : -1;
     default:
