@@ -33,21 +33,15 @@ QRect QtItem::rect() const {
 
 void QtItem::repaint(const PixelRect& a) {
     board_.update(QRect(a.left, a.top, a.width, a.height));
+    // Every change of a windowless widget passes here, showing and hiding too.
+    if (announcedVisible_ != visible_) {
+        announcedVisible_ = visible_;
+        announce(visible_ ? QAccessible::ObjectShow : QAccessible::ObjectHide);
+    }
 }
 
 void QtItem::announce(QAccessible::Event what) {
     announceItem(board_, *this, what);
-}
-
-void QtItem::announceShown(bool before) {
-    if (before != visible_)
-        announce(visible_ ? QAccessible::ObjectShow : QAccessible::ObjectHide);
-}
-
-void QtImage::setVisible(bool visible) {
-    const bool before = visible_;
-    PlacedImage::setVisible(visible);
-    announceShown(before);
 }
 
 void QtImage::setTooltip(const std::string& text) {
@@ -55,12 +49,6 @@ void QtImage::setTooltip(const std::string& text) {
     PlacedImage::setTooltip(text);
     if (renamed)
         announce(QAccessible::NameChanged);
-}
-
-void QtLabel::setVisible(bool visible) {
-    const bool before = visible_;
-    PlacedLabel::setVisible(visible);
-    announceShown(before);
 }
 
 void QtLabel::setCaption(const std::string& text) {

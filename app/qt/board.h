@@ -41,15 +41,16 @@ protected:
     void repaint(const PixelRect& area) override;
     // Tells assistive technology what changed.
     void announce(QAccessible::Event what);
-    void announceShown(bool before);
     BoardView& board_;
+
+private:
+    bool announcedVisible_ = true;
 };
 
 class QtImage final : public PlacedImage<QtItem> {
 public:
     QtImage(BoardView& board, int w, int h, bool stretch) : PlacedImage(w, h, stretch, board) {}
     void paint(QPainter& p) const override;
-    void setVisible(bool visible) override;
     void setTooltip(const std::string& text) override; // its accessible name
 };
 
@@ -57,7 +58,6 @@ class QtLabel final : public PlacedLabel<QtItem> {
 public:
     QtLabel(BoardView& board, int w, int h) : PlacedLabel(w, h, board) {}
     void paint(QPainter& p) const override;
-    void setVisible(bool visible) override;
     void setCaption(const std::string& text) override; // its accessible name
 
     QFont font;                          // as fitted to the table's caption
