@@ -1,9 +1,9 @@
 """Drives the real program as a screen reader does, through AT-SPI:
 accessibility.py FANBORD. Run inside a private D-Bus session on a private
-display (accessibility.sh sets both up). After the ceremony it finds the
-thirty tiles and both buttons, presses Sveriges flagga and then Sluta by their
-actions, and expects the caption's change announced and exit status 0. Prints
-the board as the client sees it."""
+display (accessibility.sh sets both up). It hears the controls appear after
+the ceremony, finds the thirty tiles and both buttons, presses Sveriges flagga
+by its action and hears the caption and the progress bar change, then presses
+Sluta and expects exit status 0. Prints the window as the client sees it."""
 
 import subprocess
 import sys
@@ -12,7 +12,7 @@ import time
 import gi
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import GLib  # noqa: E402
+from gi.repository import Atspi, GLib  # noqa: E402
 import pyatspi  # noqa: E402
 
 # For everything, the ceremony included: generous, since the machine may be busy.
@@ -97,7 +97,7 @@ def consistent(node):
 def main():
     global program
     # The program can be slow to answer while it starts its media under load.
-    gi.repository.Atspi.set_timeout(10000, 30000)
+    Atspi.set_timeout(10000, 30000)
     heard = []  # (event, role, name, detail, value) as they arrive
 
     def hear(e):
