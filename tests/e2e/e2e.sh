@@ -15,20 +15,7 @@
 set -euo pipefail
 scenario=$1 exe=$2 close_window=$3 close_about=${4:-}
 
-work=$(mktemp -d)
-xvfb_pid="" app_pid=""
-cleanup() {
-  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null || true
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "e2e $scenario: FAIL: $*" >&2
-  # What the screen showed, for whoever reads the failure.
-  [[ -n "${DISPLAY:-}" ]] && import -window root "${TMPDIR:-/tmp}/fanbord-e2e-$scenario.png" 2>/dev/null &&
-    echo "  screen: ${TMPDIR:-/tmp}/fanbord-e2e-$scenario.png" >&2
-  [[ -f "$work/stderr" ]] && sed 's/^/  stderr: /' "$work/stderr" >&2; exit 1; }
+source "$(dirname "$0")/common.sh"
 
 # On Linux a backslash is an ordinary character of a folder name.
 prog="$work/program"
@@ -44,13 +31,7 @@ if [[ "$exe" == *.exe ]]; then
 else
   cp "$exe" "$prog/fanbord"
 fi
-piece() { # name, notes: about half a second at this tempo
-  printf 'X:1\nT:test\nM:4/4\nL:1/8\nQ:1/4=240\nK:C\n%s|]\n' "$2" > "$work/piece.abc"
-  abc2midi "$work/piece.abc" -o "$prog/$1" -silent >/dev/null
-}
-piece GivAkt.Mid "CEGc"
-piece Paradmarsch.Mid "cGEC"
-piece I3Ik.Mid "EGce"
+ceremony_pieces
 [[ "$scenario" == missing ]] || piece Sverige.mid "GABcdefg"
 if [[ "$scenario" == names ]]; then
   piece "Österrike.MID" "GABcdefgfedcBAG"
@@ -61,14 +42,7 @@ fi
 # No BLIP.Wav: the press feedback falls back to the built-in tone.
 [[ "$scenario" == installed ]] && launch=(setsid wine "$exe")
 
-# A private display; the server picks a free number and tells it, so tests can run side by side.
-if [[ "$exe" != *.exe ]]; then
-  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.05; done
-  [[ -s "$work/display" ]] || fail "no X server"
-  export DISPLAY=":$(head -1 "$work/display")"
-fi
+[[ "$exe" == *.exe ]] || private_display
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 read -r screen_w screen_h <<<"$(xdotool getdisplaygeometry)"
 centre_x=$(((screen_w - 566) / 2)) centre_y=$(((screen_h - 420) / 2))
