@@ -62,8 +62,9 @@ void bind(Widgets& w, const WidgetSpec& s, Timer* timer);
 // on the board (later ones are painted over earlier ones).
 const std::vector<WidgetSpec>& widgets();
 
-inline constexpr int tileLeft(int i) { return 8 + 80 * (i % 6); }
-inline constexpr int tileTop(int i) { return 8 + 66 * (i / 6); }
+inline constexpr int kTileColumns = 6;
+inline constexpr int tileLeft(int i) { return 8 + 80 * (i % kTileColumns); }
+inline constexpr int tileTop(int i) { return 8 + 66 * (i / kTileColumns); }
 // Where the flag cloth lies inside a tile.
 inline constexpr int kClothLeft = 3, kClothTop = 9, kClothWidth = 68, kClothHeight = 36;
 inline constexpr int kTileWidth = 76, kTileHeight = 65;

@@ -1,5 +1,6 @@
 #include "app/qt/board.h"
 
+#include "app/board_keys.h"
 #include "app/qt/board_accessible.h"
 
 #include <QHelpEvent>
@@ -202,13 +203,12 @@ void BoardView::paintEvent(QPaintEvent*) {
 }
 
 void BoardView::keyPressEvent(QKeyEvent* e) {
-    const int count = int(tiles_.size()), columns = 6;
     int next = focusTile_;
     switch (e->key()) {
-    case Qt::Key_Left: next = (focusTile_ + count - 1) % count; break;
-    case Qt::Key_Right: next = (focusTile_ + 1) % count; break;
-    case Qt::Key_Up: next = (focusTile_ + count - columns) % count; break;
-    case Qt::Key_Down: next = (focusTile_ + columns) % count; break;
+    case Qt::Key_Left: next = tileAfterKey(focusTile_, TileKey::Left); break;
+    case Qt::Key_Right: next = tileAfterKey(focusTile_, TileKey::Right); break;
+    case Qt::Key_Up: next = tileAfterKey(focusTile_, TileKey::Up); break;
+    case Qt::Key_Down: next = tileAfterKey(focusTile_, TileKey::Down); break;
     case Qt::Key_Space:
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -1,5 +1,6 @@
 #include "app/qt/qt_platform.h"
 
+#include "app/board_keys.h"
 #include "app/layout.h"
 #include "app/qt/artwork.h"
 #include "app/qt/board_accessible.h"
@@ -88,18 +89,21 @@ QtPlatform::QtPlatform(MediaFramework& media, std::function<void()> end) : Board
     window_->onClose = [this] { unloadWindow(); };
 
     build();
-    std::sort(tabOrder_.begin(), tabOrder_.end());
-    for (std::size_t i = 1; i < tabOrder_.size(); ++i)
-        QWidget::setTabOrder(tabOrder_[i - 1].second, tabOrder_[i].second);
-    for (auto& [index, view] : tabOrder_)
-        if (view != board_ && !qobject_cast<QAbstractButton*>(view))
-            view->setFocusPolicy(Qt::NoFocus);
+    const auto stops = tabStops();
+    for (std::size_t i = 1; i < stops.size(); ++i)
+        QWidget::setTabOrder(focusViewOf(*stops[i - 1]), focusViewOf(*stops[i]));
 }
 
 QtPlatform::~QtPlatform() = default;
 
 QWidget* QtPlatform::window() const {
     return window_.get();
+}
+
+QWidget* QtPlatform::focusViewOf(const layout::WidgetSpec& s) const {
+    if (s.kind != layout::Kind::Button)
+        return board_;
+    return static_cast<QtButton*>(s.name == layout::Name::Info ? widgets_.Info : widgets_.Quit)->view();
 }
 
 QWidget* QtPlatform::viewOf(const layout::WidgetSpec& s) const {
@@ -118,7 +122,6 @@ std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetSpec& s) {
         board_->setFocusPolicy(Qt::StrongFocus);
         board_->setAccessibleName(QStringLiteral("Fanbord"));
         board_->resize(s.width, s.height);
-        tabOrder_.push_back({s.tabIndex, board_});
         return std::make_unique<QtPictureBox>(board_, s.width, s.height, QColor(), QImage(), dpr);
     }
     auto* view = new BoxView(viewOf(s));
@@ -128,7 +131,6 @@ std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetSpec& s) {
                                               artFor(s.art, s.index, dpr), dpr);
     view->box = box.get();
     view->progressBar = s.name == layout::Name::picProgBack;
-    tabOrder_.push_back({s.tabIndex, view});
     return box;
 }
 
@@ -159,7 +161,6 @@ std::unique_ptr<Button> QtPlatform::makeButton(const layout::WidgetSpec& s, std:
     auto button =
         std::make_unique<QtButton>(viewOf(s), s.width, s.height, toQColor(s.background.value_or(layout::kCyan)),
                                    artFor(s.art, s.index, qApp->devicePixelRatio()));
-    tabOrder_.push_back({s.tabIndex, button->view()});
     button->view()->setAccessibleName(s.name == layout::Name::Info ? QStringLiteral("Info") : QStringLiteral("Sluta"));
     QObject::connect(button->view(), &QAbstractButton::clicked, std::move(click));
     return button;

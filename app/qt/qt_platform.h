@@ -45,12 +45,13 @@ private:
     std::unique_ptr<Button> makeButton(const layout::WidgetSpec& s, std::function<void()> click) override;
     std::unique_ptr<Timer> makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) override;
     QWidget* viewOf(const layout::WidgetSpec& s) const;
+    // The window that takes the focus for a row of the tab order.
+    QWidget* focusViewOf(const layout::WidgetSpec& s) const;
     QImage drawingContext(PictureBox& box) const;
 
     std::function<void()> end_;          // runs as the program ends; tests put their own here
     std::unique_ptr<MainWindow> window_; // the frameless window
     BoardView* board_ = nullptr;         // Pico's window: the board every widget stands on
-    std::vector<std::pair<int, QWidget*>> tabOrder_; // the child windows by their table's tab index
     QTimer wake_; // ends a yield's sleep at the caller's time
 };
 
