@@ -4,11 +4,11 @@
 #   normal        the ceremony runs, the controls appear, tile 22 hoists the framed
 #                 Swedish flag, Sluta ends the program with status 0
 #   missing       a missing anthem ends the program when its tile is clicked
-#   close         the system closing the window during the ceremony ends it at once
+#   close         the system closing the window once the ceremony has begun ends it at once
 #   about         closing the window while the about box is open ends the program
 #   names         (Windows) the anthem of Österrike plays; the about box opens over
 #                 the drum roll, is modal, and closes with OK; Sluta still ends it
-#   installed     (Windows) as close, for the program where it is installed, with its own media
+#   installed     as close, for the program where it is installed, with its own media
 # A FANBORD ending in .exe is the Windows program, run under Wine in the
 # environment and on the display the caller set up (WINEPREFIX and friends;
 # Wine's desktop is bound to one display); its tests must not run side by side.
@@ -60,7 +60,10 @@ if [[ "$scenario" == names || "$scenario" == about ]]; then
   cp "$(dirname "$exe")/En_virvel_för_Tolvander.Wav" "$prog/"
 fi
 # No BLIP.Wav: the press feedback falls back to the built-in tone.
-[[ "$scenario" == installed ]] && launch=(setsid wine "$exe")
+if [[ "$scenario" == installed ]]; then
+  launch=("$exe")
+  [[ "$exe" == *.exe ]] && launch=(setsid wine "$exe")
+fi
 
 # A private display, so tests can run side by side; Wine's is the caller's.
 if [[ "$exe" == *.exe ]]; then
@@ -89,7 +92,13 @@ rgb() { # window-relative x y → "r g b"
     sed -n 's/.*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' | head -1 | awk '{printf "%d %d %d", $1, $2, $3}'
 }
 click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; }
+caption_shown() { # some red text in the first caption line
+  import -window root -crop "136x14+$((X + 424))+$((Y + 376))" -depth 8 txt:- 2>/dev/null |
+    awk -F'[(),]' '/^[0-9]/ { if ($3 > 150 && $4 < 120 && $5 < 120) n++ } END { exit !(n > 3) }'
+}
+caption_gone() { ! caption_shown; }
 app_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+alive() { kill -0 "$app_pid" 2>/dev/null || fail "the program ended"; }
 wait_exit() { # sets $status, or fails
   wait_for 30 app_ended || fail "the program did not end"
   status=0
@@ -98,8 +107,12 @@ wait_exit() { # sets $status, or fails
 }
 
 if [[ "$scenario" == close || "$scenario" == installed ]]; then
-  sleep 1
-  kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
+  # The call to attention's caption is painted once its piece has started; a
+  # piece that cannot play ends the program first.
+  started() { caption_shown || app_ended; }
+  wait_for 60 started || fail "no caption: the ceremony did not begin"
+  ! grep -q 'cannot play' "$work/stderr" || fail "a piece did not play"
+  alive
   "$close_window" "$window"
   wait_exit
   [[ "$status" == 0 ]] || fail "exit status $status"
@@ -116,18 +129,12 @@ controls_shown() {
 }
 wait_for 60 controls_shown || fail "the controls never appeared"
 
-alive() { kill -0 "$app_pid" 2>/dev/null || fail "the program ended"; }
 open_about() { # presses Info and waits for the box
   click $((280 + 31)) $((376 + 15))
   wait_for 30 about_open || fail "no about box"
 }
 about_open() { xdotool search --onlyvisible --name 'Information om detta flaggprogram' >/dev/null 2>&1; }
 about_closed() { ! about_open; }
-caption_shown() { # some red text in the first caption line
-  import -window root -crop "136x14+$((X + 424))+$((Y + 376))" -depth 8 txt:- 2>/dev/null |
-    awk -F'[(),]' '/^[0-9]/ { if ($3 > 150 && $4 < 120 && $5 < 120) n++ } END { exit !(n > 3) }'
-}
-caption_gone() { ! caption_shown; }
 if [[ "$scenario" == names ]]; then
   click $((408 + 38)) $((272 + 25)) # Österrike
   wait_for 30 caption_shown || fail "no caption for Österrike"
