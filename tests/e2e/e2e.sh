@@ -19,7 +19,8 @@ source "$(dirname "$0")/display.sh"
 work=$(mktemp -d)
 app_pid=""
 cleanup() {
-  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null || true
+  # Not SIGTERM: SDL takes that for a request to quit that nothing reads.
+  [[ -n "$app_pid" ]] && kill -KILL "$app_pid" 2>/dev/null || true
   stop_display
   rm -rf "$work"
 }
