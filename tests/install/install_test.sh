@@ -12,7 +12,7 @@ fail() { echo "install $mode: FAIL: $*" >&2; exit 1; }
 if [[ $mode == install ]]; then
   cmake --install "$build" --prefix "$work/root/usr" >/dev/null
 else
-  (cd "$build" && cpack -G DEB -B "$work/deb" >/dev/null) || fail "cpack"
+  (cd "$build" && cpack -G DEB -B "$work/deb" >"$work/cpack.log" 2>&1) || fail "cpack: $(cat "$work/cpack.log")"
   deb=$(ls "$work"/deb/*.deb)
   info=$(dpkg-deb -I "$deb")
   grep -q 'Depends:.*libfluidsynth' <<<"$info" || fail "no dependency on FluidSynth"
