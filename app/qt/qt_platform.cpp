@@ -127,6 +127,7 @@ std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetSpec& s) {
                                               s.background ? toQColor(*s.background) : QColor(Qt::transparent),
                                               artFor(s.art, s.index, dpr), dpr);
     view->box = box.get();
+    view->progressBar = s.name == layout::Name::picProgBack;
     tabOrder_.push_back({s.tabIndex, view});
     return box;
 }
@@ -137,7 +138,7 @@ std::unique_ptr<Image> QtPlatform::makeImage(const layout::WidgetSpec& s, std::f
     if (!art.isNull())
         image->setPicture(std::make_shared<QtPicture>(art));
     image->onClick = std::move(click);
-    board_->add(*image);
+    board_->add(*image, QPoint(s.left, s.top));
     if (s.name == layout::Name::Flagga)
         board_->addTile(image.get());
     return image;
@@ -150,9 +151,7 @@ std::unique_ptr<Label> QtPlatform::makeLabel(const layout::WidgetSpec& s) {
     label->text = s.textColour ? toQColor(*s.textColour) : board_->palette().windowText().color();
     if (s.background)
         label->background = toQColor(*s.background);
-    board_->add(*label);
-    if (s.name == layout::Name::ShowInfo)
-        board_->addCaption(label.get());
+    board_->add(*label, QPoint(s.left, s.top));
     return label;
 }
 

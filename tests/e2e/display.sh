@@ -1,13 +1,13 @@
-# Sourced by the end-to-end scripts: a private X server, and a program's
-# window found by its process and its size.
+# Sourced by common.sh, or by a script that needs only these: a private X
+# server, and a program's window found by its process and its size.
 #   start_display DIR [SCREEN]   starts Xvfb (SCREEN e.g. 800x600x24) on a free
 #                                display, exports DISPLAY once the server answers
 #   stop_display                 ends that server and waits until it has gone
 #   wait_display [SECONDS]       waits until the server on DISPLAY answers
 #   find_window PID W H [SECONDS]
 #                                prints the id of a window W x H pixels of PID's
-#                                process, or of one of its descendants (Wine runs
-#                                a Windows program in a process of its own)
+#                                process, or of one it started (for a program run
+#                                through a launcher)
 #   wait_for SECONDS COMMAND...  runs COMMAND until it succeeds, for at most SECONDS
 # Each returns non-zero when its deadline passes; the first four say why on stderr.
 
@@ -59,7 +59,7 @@ process_tree() {
     { parent[$1] = $2 }
     END {
       for (p in parent) {
-        for (q = p; q != "" && q != root && q > 1; q = parent[q]) {}
+        for (q = p; q != "" && q != root; q = parent[q]) {}
         if (q == root) print p
       }
     }'

@@ -14,23 +14,7 @@
 # Wine's desktop is bound to one display); its tests must not run side by side.
 set -euo pipefail
 scenario=$1 exe=$2 close_window=$3 close_about=${4:-}
-source "$(dirname "$0")/display.sh"
-
-work=$(mktemp -d)
-app_pid=""
-cleanup() {
-  # Not SIGTERM: SDL takes that for a request to quit that nothing reads.
-  [[ -n "$app_pid" ]] && kill -KILL "$app_pid" 2>/dev/null || true
-  stop_display
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "e2e $scenario: FAIL: $*" >&2
-  # What the screen showed, for whoever reads the failure.
-  [[ -n "${DISPLAY:-}" ]] && import -window root "${TMPDIR:-/tmp}/fanbord-e2e-$scenario.png" 2>/dev/null &&
-    echo "  screen: ${TMPDIR:-/tmp}/fanbord-e2e-$scenario.png" >&2
-  [[ -f "$work/stderr" ]] && sed 's/^/  stderr: /' "$work/stderr" >&2; exit 1; }
+source "$(dirname "$0")/common.sh"
 
 # On Linux a backslash is an ordinary character of a folder name.
 prog="$work/program"
@@ -46,13 +30,7 @@ if [[ "$exe" == *.exe ]]; then
 else
   cp "$exe" "$prog/fanbord"
 fi
-piece() { # name, notes: about half a second at this tempo
-  printf 'X:1\nT:test\nM:4/4\nL:1/8\nQ:1/4=240\nK:C\n%s|]\n' "$2" > "$work/piece.abc"
-  abc2midi "$work/piece.abc" -o "$prog/$1" -silent >/dev/null
-}
-piece GivAkt.Mid "CEGc"
-piece Paradmarsch.Mid "cGEC"
-piece I3Ik.Mid "EGce"
+ceremony_pieces
 [[ "$scenario" == missing ]] || piece Sverige.mid "GABcdefg"
 if [[ "$scenario" == names ]]; then
   piece "Österrike.MID" "GABcdefgfedcBAG"
@@ -66,11 +44,11 @@ if [[ "$scenario" == installed ]]; then
   [[ "$exe" == *.exe ]] && launch=(setsid wine "$exe")
 fi
 
-# A private display, so tests can run side by side; Wine's is the caller's.
+# Wine's display is the caller's.
 if [[ "$exe" == *.exe ]]; then
   wait_display || fail "no display"
 else
-  start_display "$work" 800x600x24 || fail "no display"
+  private_display
 fi
 read -r screen_w screen_h <<<"$(xdotool getdisplaygeometry)"
 centre_x=$(((screen_w - 566) / 2)) centre_y=$(((screen_h - 420) / 2))
