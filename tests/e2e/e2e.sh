@@ -58,13 +58,9 @@ export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
 app_pid=$!
 
 window=$(find_window "$app_pid" 566 420) || fail "no window"
-# It may be shown before it is placed.
-end=$((SECONDS + 10))
-while eval "$(xdotool getwindowgeometry --shell "$window")" && [[ "$X,$Y" != "$centre_x,$centre_y" ]] &&
-  ((SECONDS < end)); do
-  sleep 0.1
-done
-[[ "$X,$Y" == "$centre_x,$centre_y" ]] || fail "window not centred: at $X,$Y"
+# It may be shown before it is placed. Sets X and Y, which the steps below go by.
+centred() { eval "$(xdotool getwindowgeometry --shell "$window")" && [[ "$X,$Y" == "$centre_x,$centre_y" ]]; }
+wait_for 10 centred || fail "window not centred: at $X,$Y"
 
 rgb() { # window-relative x y → "r g b"
   import -window root -crop "1x1+$((X + $1))+$((Y + $2))" -depth 8 txt:- 2>/dev/null |
