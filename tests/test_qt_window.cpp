@@ -195,13 +195,21 @@ private slots:
     }
 
     void aboutBoxIsModalWhileTheRollPlays() {
-        media.pieceSeconds = 1.5;
+        media.pieceSeconds = 600; // the roll outlasts the test: only closing the box ends it
         form->AutoPlay = true;
         platform->widgets().Info->setVisible(true);
         QString title, text;
         bool hadIcon = false, barShown = false;
-        QTimer::singleShot(1300, [&] {
+        // Looks once the box is up and the first progress tick has run under it.
+        QElapsedTimer waited;
+        waited.start();
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
             auto* box = platform->window()->findChild<QMessageBox*>();
+            barShown = platform->widgets().picProgBack->visible();
+            if (!(box && box->isVisible() && barShown) && waited.elapsed() < 20000)
+                return;
+            poll.stop();
             QVERIFY(box && box->isVisible());
             // Nothing on the board takes a press while the box is open.
             QTest::mouseClick(platform->board(), Qt::LeftButton, {}, QPoint(328 + 38, 206 + 30));
@@ -209,10 +217,10 @@ private slots:
             title = box->windowTitle();
             text = box->informativeText();
             hadIcon = !box->iconPixmap().isNull();
-            barShown = platform->widgets().picProgBack->visible(); // the progress tick ran under the box
             QCOMPARE(platform->widgets().ShowInfo[0]->caption(), std::string("En virvel för"));
             box->accept();
         });
+        poll.start(20);
         auto* info = static_cast<qt::QtButton*>(platform->widgets().Info)->view();
         QTest::mouseClick(info, Qt::LeftButton);
         QCOMPARE(title, QStringLiteral("Information om detta flaggprogram"));

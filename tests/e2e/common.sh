@@ -1,13 +1,15 @@
 # What the end-to-end scripts share; sourced after they set `scenario`.
 # A scratch folder that goes when the script ends, with whatever it started;
 # a failure that shows what the screen showed; short pieces of music; a
-# private X server.
+# private X server, and the X helpers of display.sh.
+source "$(dirname "${BASH_SOURCE[0]}")/display.sh"
 
 work=$(mktemp -d)
-xvfb_pid="" app_pid=""
+app_pid=""
 cleanup() {
-  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null || true
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
+  # Not SIGTERM: SDL takes that for a request to quit that nothing reads.
+  [[ -n "$app_pid" ]] && kill -KILL "$app_pid" 2>/dev/null || true
+  stop_display
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -28,11 +30,5 @@ ceremony_pieces() {
   piece I3Ik.Mid "EGce"
 }
 
-# A private display; the server picks a free number and tells it, so tests can run side by side.
-private_display() {
-  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.05; done
-  [[ -s "$work/display" ]] || fail "no X server"
-  export DISPLAY=":$(head -1 "$work/display")"
-}
+# A private display, so tests can run side by side.
+private_display() { start_display "$work" 800x600x24 || fail "no display"; }
