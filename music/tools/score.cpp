@@ -210,7 +210,7 @@ BarGrid::BarGrid(const Smf& smf, double upbeat) {
     const auto bar = [&](std::uint32_t start) {
         const TimeSignature s = signatureAt(start);
         const std::uint32_t beat = smf.division * 4u / std::uint32_t(s.unit);
-        return Bar{start, beat, beat * std::uint32_t(s.beats)};
+        return Bar{start, beat, beat * std::uint32_t(std::max(s.beats, 1))};
     };
     const auto first = std::uint32_t(std::lround(upbeat * smf.division));
     starts_.push_back({0, bar(0).beat, first});
