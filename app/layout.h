@@ -17,8 +17,9 @@ inline constexpr Rgb kRed{255, 0, 0};
 inline constexpr Rgb kWhite{255, 255, 255};
 inline constexpr Rgb kBlack{0, 0, 0};
 
-inline constexpr int tileLeft(int i) { return 8 + 80 * (i % 6); }
-inline constexpr int tileTop(int i) { return 8 + 66 * (i / 6); }
+inline constexpr int kTileColumns = 6;
+inline constexpr int tileLeft(int i) { return 8 + 80 * (i % kTileColumns); }
+inline constexpr int tileTop(int i) { return 8 + 66 * (i / kTileColumns); }
 // Where the flag cloth lies inside a tile.
 inline constexpr int kClothLeft = 3, kClothTop = 9, kClothWidth = 68, kClothHeight = 36;
 inline constexpr int kTileWidth = 76, kTileHeight = 65;

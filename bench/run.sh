@@ -3,6 +3,7 @@
 # on a slow figure. Run from the repository after a build (./run.sh or ./test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/setup-debian bench
 build=${1:-build}
 prog="$build/program"
 anthem="$prog/Sverige.mid"

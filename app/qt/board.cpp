@@ -1,5 +1,8 @@
 #include "app/qt/board.h"
 
+#include "app/board_keys.h"
+#include "app/qt/board_accessible.h"
+
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -22,6 +25,29 @@ QRect QtItem::rect() const {
 
 void QtItem::repaint(const PixelRect& a) {
     board_.update(QRect(a.left, a.top, a.width, a.height));
+    // Every change of a windowless widget passes here, showing and hiding too.
+    if (announcedVisible_ != visible_) {
+        announcedVisible_ = visible_;
+        announce(visible_ ? QAccessible::ObjectShow : QAccessible::ObjectHide);
+    }
+}
+
+void QtItem::announce(QAccessible::Event what) {
+    announceItem(board_, *this, what);
+}
+
+void QtImage::setTooltip(const std::string& text) {
+    const bool renamed = text != tooltip_;
+    PlacedImage::setTooltip(text);
+    if (renamed)
+        announce(QAccessible::NameChanged);
+}
+
+void QtLabel::setCaption(const std::string& text) {
+    const bool renamed = text != caption_;
+    PlacedLabel::setCaption(text);
+    if (renamed)
+        announce(QAccessible::NameChanged);
 }
 
 void QtImage::paint(QPainter& p) const {
@@ -87,6 +113,11 @@ QImage QtPictureBox::composed() const {
     return out;
 }
 
+void QtPictureBox::placeWindow(int left, int top) {
+    view_->move(left, top);
+    announceValue(view_->parentWidget());
+}
+
 PictureRef QtPictureBox::snapshot() const { return std::make_shared<QtPicture>(composed()); }
 
 void QtPictureBox::paint(QPainter& p) const { p.drawImage(QPointF(0, 0), composed()); }
@@ -102,6 +133,37 @@ void BoxView::paintEvent(QPaintEvent*) {
 
 BoardView::BoardView(QWidget* parent, QImage background) : QWidget(parent), background_(std::move(background)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void BoardView::add(QtItem& item, QPoint home) {
+    model_.add(item);
+    homes_.emplace_back(home, &item);
+}
+
+std::vector<BoardView::Part> BoardView::readingOrder() const {
+    std::vector<std::pair<QPoint, Part>> parts;
+    for (const auto& [home, item] : homes_)
+        parts.push_back({home, {item, nullptr}});
+    // Child windows stay where the table puts them.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!child->isWindow())
+            parts.push_back({child->pos(), {nullptr, child}});
+    std::stable_sort(parts.begin(), parts.end(), [](const auto& a, const auto& b) {
+        return std::pair(a.first.y(), a.first.x()) < std::pair(b.first.y(), b.first.x());
+    });
+    std::vector<Part> order;
+    for (const auto& part : parts)
+        order.push_back(part.second);
+    return order;
+}
+
+QtItem* BoardView::keyboardTile() const {
+    return keyboardFocus_ && hasFocus() && focusTile_ < int(tiles_.size()) ? tiles_[focusTile_] : nullptr;
+}
+
+void BoardView::announceFocus() {
+    if (QtItem* tile = keyboardTile())
+        announceItem(*this, *tile, QAccessible::Focus);
 }
 
 void BoardView::paintSurface(QPainter& p) const {
@@ -124,33 +186,35 @@ void BoardView::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), palette().window());
     paintSurface(p);
     // Drawn over the surface, never into it: the flag copy must not pick it up.
-    if (keyboardFocus_ && hasFocus() && focusTile_ < int(tiles_.size())) {
+    if (const QtItem* tile = keyboardTile()) {
         p.setPen(QPen(QColor(0, 0, 128), 1, Qt::DotLine));
-        p.drawRect(tiles_[focusTile_]->rect().adjusted(0, 0, -1, -1));
+        p.drawRect(tile->rect().adjusted(0, 0, -1, -1));
     }
 }
 
 void BoardView::keyPressEvent(QKeyEvent* e) {
-    const int count = int(tiles_.size()), columns = 6;
     int next = focusTile_;
     switch (e->key()) {
-    case Qt::Key_Left: next = (focusTile_ + count - 1) % count; break;
-    case Qt::Key_Right: next = (focusTile_ + 1) % count; break;
-    case Qt::Key_Up: next = (focusTile_ + count - columns) % count; break;
-    case Qt::Key_Down: next = (focusTile_ + columns) % count; break;
+    case Qt::Key_Left: next = tileAfterKey(focusTile_, TileKey::Left); break;
+    case Qt::Key_Right: next = tileAfterKey(focusTile_, TileKey::Right); break;
+    case Qt::Key_Up: next = tileAfterKey(focusTile_, TileKey::Up); break;
+    case Qt::Key_Down: next = tileAfterKey(focusTile_, TileKey::Down); break;
     case Qt::Key_Space:
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (keyboardFocus_ && tiles_[focusTile_]->onClick)
+        if (!keyboardFocus_) {
+            keyboardFocus_ = true; // the first key only shows where the user stands
+            announceFocus();
+        } else if (tiles_[focusTile_]->onClick) {
             tiles_[focusTile_]->onClick();
-        keyboardFocus_ = true;
+        }
         update();
         return;
     default: QWidget::keyPressEvent(e); return;
     }
     keyboardFocus_ = true;
     focusTile_ = next;
-    setAccessibleDescription(QString::fromStdString(tiles_[focusTile_]->tooltip()));
+    announceFocus();
     update();
 }
 
@@ -158,22 +222,14 @@ void BoardView::focusInEvent(QFocusEvent* e) {
     QWidget::focusInEvent(e);
     if (e->reason() == Qt::TabFocusReason || e->reason() == Qt::BacktabFocusReason)
         keyboardFocus_ = true;
+    // After the board's own focus news, which follows this event: the tile is where the user stands.
+    QMetaObject::invokeMethod(this, &BoardView::announceFocus, Qt::QueuedConnection);
     update();
 }
 
 void BoardView::focusOutEvent(QFocusEvent* e) {
     QWidget::focusOutEvent(e);
     update();
-}
-
-QString BoardView::accessibleItemName(int i) const {
-    if (accessibleItemIsTile(i))
-        return QString::fromStdString(tiles_[i]->tooltip());
-    return QString::fromStdString(captions_[i - tiles_.size()]->caption());
-}
-
-QRect BoardView::accessibleItemRect(int i) const {
-    return accessibleItemIsTile(i) ? tiles_[i]->rect() : captions_[i - tiles_.size()]->rect();
 }
 
 bool BoardView::event(QEvent* e) {

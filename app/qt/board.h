@@ -6,6 +6,7 @@
 #include "board/board_item.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
@@ -35,19 +36,27 @@ public:
 
 protected:
     void repaint(const PixelRect& area) override;
+    // Tells assistive technology what changed.
+    void announce(QAccessible::Event what);
     BoardView& board_;
+
+private:
+    bool announcedVisible_ = true;
 };
 
 class QtImage final : public PlacedImage<QtItem> {
 public:
     using PlacedImage::PlacedImage;
     void paint(QPainter& p) const override;
+    void setTooltip(const std::string& text) override; // its accessible name
 };
 
 class QtLabel final : public PlacedLabel<QtItem> {
 public:
     using PlacedLabel::PlacedLabel;
     void paint(QPainter& p) const override;
+    void setCaption(const std::string& text) override; // its accessible name
+
     QFont font;                          // at the table's size; a caption that does not fit steps down from it
     QColor text = Qt::black;             // caption colour
     QColor background = Qt::transparent; // transparent: the board shows through
@@ -69,7 +78,7 @@ public:
     QWidget* view() const { return view_; }
 
 protected:
-    void placeWindow(int left, int top) override { view_->move(left, top); }
+    void placeWindow(int left, int top) override;
     void showWindow(bool visible) override { view_->setVisible(visible); }
 
 private:
@@ -82,15 +91,21 @@ private:
 class BoardView final : public QWidget {
 public:
     BoardView(QWidget* parent, QImage background);
-    void add(QtItem& item) { model_.add(item); }
+    // `home` is where the table puts the item: its place in the reading order.
+    void add(QtItem& item, QPoint home);
     void addTile(QtImage* tile) { tiles_.push_back(tile); }
-    // What assistive technology sees: the tiles, then the caption lines.
-    int accessibleItemCount() const { return int(tiles_.size() + captions_.size()); }
-    bool accessibleItemIsTile(int i) const { return i < int(tiles_.size()); }
-    QString accessibleItemName(int i) const;
-    QRect accessibleItemRect(int i) const;
-    int accessibleFocusedItem() const { return keyboardFocus_ ? focusTile_ : -1; }
-    void addCaption(QtLabel* label) { captions_.push_back(label); }
+    const std::vector<QtItem*>& stacking() const { return model_.stacking(); }
+
+    // What assistive technology lists on the board: each windowless item or
+    // child window, in reading order of where they start, so that no later
+    // move reorders them.
+    struct Part {
+        QtItem* item = nullptr;
+        QWidget* window = nullptr;
+    };
+    std::vector<Part> readingOrder() const;
+    // The tile a keyboard user stands on, while the board has the focus.
+    QtItem* keyboardTile() const;
 
     // The board as displayed, without its child windows, at device resolution.
     QImage surface() const;
@@ -106,10 +121,12 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
 
 private:
+    void announceFocus();
+
     QImage background_;
     BoardModel<QtItem> model_;
-    std::vector<QtImage*> tiles_;    // the thirty flags, for the keys and assistive technology
-    std::vector<QtLabel*> captions_; // the two caption lines under the bar
+    std::vector<std::pair<QPoint, QtItem*>> homes_; // where the table puts each item
+    std::vector<QtImage*> tiles_;                   // the thirty flags, for the keys
 
     // The tile a keyboard user stands on; the frame shows only once the keys are used.
     int focusTile_ = 0;
@@ -121,6 +138,7 @@ class BoxView final : public QWidget {
 public:
     explicit BoxView(QWidget* parent) : QWidget(parent) {}
     QtPictureBox* box = nullptr;
+    bool progressBar = false; // the box inside it is the marker: where it stands is the share played
 
 protected:
     void paintEvent(QPaintEvent*) override;

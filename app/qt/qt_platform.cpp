@@ -1,5 +1,6 @@
 #include "app/qt/qt_platform.h"
 
+#include "app/board_keys.h"
 #include "app/layout.h"
 #include "app/qt/artwork.h"
 #include "app/qt/board_accessible.h"
@@ -68,18 +69,21 @@ QtPlatform::QtPlatform(MediaFramework& media, std::function<void()> atEnd) : Boa
     window_->onClose = [this] { unloadWindow(); };
 
     build();
-    std::sort(tabOrder_.begin(), tabOrder_.end());
-    for (std::size_t i = 1; i < tabOrder_.size(); ++i)
-        QWidget::setTabOrder(tabOrder_[i - 1].second, tabOrder_[i].second);
-    for (auto& [index, view] : tabOrder_)
-        if (view != board_ && !qobject_cast<QAbstractButton*>(view))
-            view->setFocusPolicy(Qt::NoFocus);
+    const auto stops = tabStops();
+    for (std::size_t i = 1; i < stops.size(); ++i)
+        QWidget::setTabOrder(focusViewOf(*stops[i - 1]), focusViewOf(*stops[i]));
 }
 
 QtPlatform::~QtPlatform() = default;
 
 QWidget* QtPlatform::window() const {
     return window_.get();
+}
+
+QWidget* QtPlatform::focusViewOf(const layout::WidgetRow& s) const {
+    if (s.kind != layout::Kind::Button)
+        return board_;
+    return static_cast<QtButton*>(s.name == layout::Name::Info ? widgets_.Info : widgets_.Quit)->view();
 }
 
 QWidget* QtPlatform::viewOf(const layout::WidgetRow& s) const {
@@ -98,7 +102,6 @@ std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetRow& s) {
         board_->setFocusPolicy(Qt::StrongFocus);
         board_->setAccessibleName(QStringLiteral("Fanbord"));
         board_->resize(s.width, s.height);
-        tabOrder_.push_back({s.tabIndex, board_});
         return std::make_unique<QtPictureBox>(board_, s.width, s.height, QColor(), QImage(), dpr);
     }
     auto* view = new BoxView(viewOf(s));
@@ -107,7 +110,7 @@ std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetRow& s) {
                                               s.background ? toQColor(*s.background) : QColor(Qt::transparent),
                                               artPicture(s.art, s.index, dpr), dpr);
     view->box = box.get();
-    tabOrder_.push_back({s.tabIndex, view});
+    view->progressBar = s.name == layout::Name::picProgBack;
     return box;
 }
 
@@ -117,7 +120,7 @@ std::unique_ptr<Image> QtPlatform::makeImage(const layout::WidgetRow& s, std::fu
     if (!art.isNull())
         image->setPicture(std::make_shared<QtPicture>(art));
     image->onClick = std::move(click);
-    board_->add(*image);
+    board_->add(*image, QPoint(s.left, s.top));
     if (s.name == layout::Name::Flagga)
         board_->addTile(image.get());
     return image;
@@ -129,9 +132,7 @@ std::unique_ptr<Label> QtPlatform::makeLabel(const layout::WidgetRow& s) {
     label->text = s.textColour ? toQColor(*s.textColour) : board_->palette().windowText().color();
     if (s.background)
         label->background = toQColor(*s.background);
-    board_->add(*label);
-    if (s.name == layout::Name::ShowInfo)
-        board_->addCaption(label.get());
+    board_->add(*label, QPoint(s.left, s.top));
     return label;
 }
 
@@ -139,7 +140,6 @@ std::unique_ptr<Button> QtPlatform::makeButton(const layout::WidgetRow& s, std::
     auto button =
         std::make_unique<QtButton>(viewOf(s), s.width, s.height, toQColor(s.background.value_or(layout::kCyan)),
                                    artPicture(s.art, s.index, qApp->devicePixelRatio()));
-    tabOrder_.push_back({s.tabIndex, button->view()});
     button->view()->setAccessibleName(QString::fromUtf8(s.caption.data(), qsizetype(s.caption.size())));
     QObject::connect(button->view(), &QAbstractButton::clicked, std::move(click));
     return button;

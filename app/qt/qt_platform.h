@@ -39,12 +39,13 @@ private:
     std::unique_ptr<Button> makeButton(const layout::WidgetRow& s, std::function<void()> click) override;
     std::unique_ptr<Timer> makeTimer(const layout::WidgetRow& s, std::function<void()> tick) override;
     QWidget* viewOf(const layout::WidgetRow& s) const;
+    // The window that takes the focus for a row of the tab order.
+    QWidget* focusViewOf(const layout::WidgetRow& s) const;
     // What the box shows, as an image; for the board, with its windowless widgets.
     QImage shownImage(const PictureBox& box) const;
 
     std::unique_ptr<MainWindow> window_; // the frameless window
     BoardView* board_ = nullptr;         // Pico's window: the board every widget stands on
-    std::vector<std::pair<int, QWidget*>> tabOrder_; // the child windows by their table's tab index
     QTimer wake_; // ends a yield's sleep at the caller's time
 };
 

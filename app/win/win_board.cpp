@@ -1,5 +1,7 @@
 #include "app/win/win_board.h"
 
+#include "app/board_keys.h"
+#include "app/win/win_accessible.h"
 #include "app/win/win_text.h"
 
 #include <commctrl.h>
@@ -11,6 +13,9 @@
 namespace fanbord::win {
 
 namespace {
+
+// A press a screen reader asked for, run from the message loop; WPARAM: the tile.
+constexpr UINT kPressTileMessage = WM_APP + 2;
 
 void placeChild(HWND window, int left, int top) {
     SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -31,6 +36,7 @@ RECT WinItem::rect() const {
 
 void WinItem::repaint(const PixelRect& a) {
     board_.invalidate(RECT{a.left, a.top, a.left + a.width, a.top + a.height});
+    board_.changed();
 }
 
 void WinItem::moved(const PixelRect& before) {
@@ -106,10 +112,14 @@ WinPictureBox::WinPictureBox(HWND window, int w, int h, std::optional<Rgb> backg
 
 void WinPictureBox::placeWindow(int left, int top) {
     placeChild(window_, left, top);
+    if (onChange)
+        onChange();
 }
 
 void WinPictureBox::showWindow(bool visible) {
     showChild(window_, visible);
+    if (onChange)
+        onChange();
 }
 
 void WinPictureBox::clear() {
@@ -153,8 +163,13 @@ PictureRef WinPictureBox::snapshot() const {
 namespace {
 
 // Owner-drawn buttons turn a quick second press into a double-click
-// notification instead of a click; here it is an ordinary press.
-LRESULT CALLBACK pressOnDoubleClick(HWND hwnd, UINT message, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+// notification instead of a click; here it is an ordinary press. Enter
+// presses as Space does, rather than going to the window as a dialog's OK.
+LRESULT CALLBACK ordinaryPresses(HWND hwnd, UINT message, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (message == WM_GETDLGCODE && wp == VK_RETURN)
+        return DefSubclassProc(hwnd, message, wp, lp) | DLGC_WANTMESSAGE;
+    if ((message == WM_KEYDOWN || message == WM_KEYUP) && wp == VK_RETURN)
+        wp = VK_SPACE;
     return DefSubclassProc(hwnd, message == WM_LBUTTONDBLCLK ? WM_LBUTTONDOWN : message, wp, lp);
 }
 
@@ -162,7 +177,7 @@ LRESULT CALLBACK pressOnDoubleClick(HWND hwnd, UINT message, WPARAM wp, LPARAM l
 
 WinButton::WinButton(HWND window, Rgb background, std::shared_ptr<Bitmap> face)
     : window_(window), background_(background), face_(std::move(face)) {
-    SetWindowSubclass(window_, pressOnDoubleClick, 0, 0);
+    SetWindowSubclass(window_, ordinaryPresses, 0, 0);
 }
 
 void WinButton::placeWindow(int left, int top) {
@@ -171,6 +186,8 @@ void WinButton::placeWindow(int left, int top) {
 
 void WinButton::showWindow(bool visible) {
     showChild(window_, visible);
+    if (onChange)
+        onChange();
 }
 
 void WinButton::draw(const DRAWITEMSTRUCT& item) const {
@@ -207,6 +224,8 @@ Board::Board(HWND window, std::shared_ptr<Bitmap> background) : window_(window),
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
 }
+
+Board::~Board() = default;
 
 void Board::add(WinItem& item) {
     item.toolId = int(model_.stacking().size());
@@ -252,6 +271,74 @@ void Board::paint(HDC dc, const RECT& area) const {
     const auto s = surface();
     BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, s->dc(), area.left, area.top,
            SRCCOPY);
+    // Drawn over the surface, never into it: the flag copy must not pick it up.
+    if (keyboardFocus_ && focusedTile() >= 0) {
+        const RECT r = focusFrame();
+        HPEN pen = CreatePen(PS_DOT, 1, RGB(0, 0, 128));
+        HGDIOBJ oldPen = SelectObject(dc, pen), oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+        SetBkMode(dc, TRANSPARENT);
+        Rectangle(dc, r.left, r.top, r.right, r.bottom);
+        SelectObject(dc, oldBrush);
+        SelectObject(dc, oldPen);
+        DeleteObject(pen);
+    }
+}
+
+void Board::expose(std::vector<AccessibleControl> controls) {
+    accessibility_ = std::make_unique<BoardAccessibility>(*this, std::move(controls));
+}
+
+void Board::changed() {
+    if (accessibility_)
+        accessibility_->update();
+}
+
+RECT Board::toScreen(const PixelRect& r) const {
+    // Board pixels are the window's client pixels.
+    POINT origin{0, 0};
+    ClientToScreen(window_, &origin);
+    return RECT{origin.x + r.left, origin.y + r.top, origin.x + r.left + r.width, origin.y + r.top + r.height};
+}
+
+int Board::focusedTile() const {
+    return GetFocus() == window_ && focusTile_ < int(tiles_.size()) ? focusTile_ : -1;
+}
+
+void Board::pressLater(int tile) { PostMessageW(window_, kPressTileMessage, WPARAM(tile), 0); }
+
+RECT Board::focusFrame() const {
+    return focusTile_ < int(tiles_.size()) ? tiles_[std::size_t(focusTile_)]->rect() : RECT{};
+}
+
+void Board::moveFocus(int tile) {
+    invalidate(focusFrame());
+    focusTile_ = tile;
+    keyboardFocus_ = true;
+    invalidate(focusFrame());
+    if (accessibility_)
+        accessibility_->focusOn(focusTile_);
+}
+
+bool Board::key(WPARAM key) {
+    if (tiles_.empty())
+        return false;
+    if (key == VK_SPACE || key == VK_RETURN) {
+        // The first key only shows where the keys stand.
+        const bool press = keyboardFocus_;
+        keyboardFocus_ = true;
+        invalidate(focusFrame());
+        if (press && tiles_[std::size_t(focusTile_)]->onClick)
+            tiles_[std::size_t(focusTile_)]->onClick();
+        return true;
+    }
+    static constexpr std::pair<WPARAM, TileKey> arrows[] = {
+        {VK_LEFT, TileKey::Left}, {VK_RIGHT, TileKey::Right}, {VK_UP, TileKey::Up}, {VK_DOWN, TileKey::Down}};
+    for (auto [arrow, move] : arrows)
+        if (arrow == key) {
+            moveFocus(tileAfterKey(focusTile_, move));
+            return true;
+        }
+    return false;
 }
 
 bool Board::handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -266,6 +353,7 @@ bool Board::handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
         return true;
     }
     case WM_LBUTTONDOWN:
+        SetFocus(window_);
         if (model_.press(GET_X_LPARAM(lp), GET_Y_LPARAM(lp)))
             SetCapture(window_);
         return true;
@@ -293,6 +381,23 @@ bool Board::handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
         result = TRUE;
         return true;
     }
+    case WM_GETOBJECT:
+        if (!accessibility_)
+            return false;
+        result = accessibility_->object(wp, lp);
+        return true;
+    case WM_GETDLGCODE: result = DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS; return true;
+    case WM_KEYDOWN: return key(wp);
+    case WM_SETFOCUS:
+        invalidate(focusFrame());
+        if (accessibility_ && focusedTile() >= 0)
+            accessibility_->focusOn(focusTile_);
+        return true;
+    case WM_KILLFOCUS: invalidate(focusFrame()); return true;
+    case kPressTileMessage:
+        if (wp < tiles_.size() && tiles_[wp]->onClick)
+            tiles_[wp]->onClick();
+        return true;
     case WM_COMMAND:
         if (HIWORD(wp) == BN_CLICKED)
             for (WinButton* b : buttons)

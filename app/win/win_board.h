@@ -17,6 +17,8 @@
 namespace fanbord::win {
 
 class Board;
+class BoardAccessibility;
+struct AccessibleControl;
 
 // A windowless widget, drawn on the board's surface and repainted through it.
 class WinItem : public Placed {
@@ -65,6 +67,7 @@ public:
     Bitmap& layer() { return layer_; }
     HWND window() const { return window_; }
     std::function<std::shared_ptr<Bitmap>()> underlay; // what the parent shows beneath the box
+    std::function<void()> onChange;                    // shown, hidden or moved
 
 protected:
     void placeWindow(int left, int top) override;
@@ -85,6 +88,7 @@ public:
     void draw(const DRAWITEMSTRUCT& item) const;
     HWND window() const { return window_; }
     std::function<void()> onClick;
+    std::function<void()> onChange; // shown or hidden
 
 protected:
     void placeWindow(int left, int top) override;
@@ -115,9 +119,24 @@ private:
 class Board {
 public:
     Board(HWND window, std::shared_ptr<Bitmap> background);
+    ~Board();
     HWND window() const { return window_; }
     // Stacks the widget on the board, with a tooltip hot spot of its own.
     void add(WinItem& item);
+    // The thirty tiles in order, for the keys and screen readers.
+    void addTile(WinImage& tile) { tiles_.push_back(&tile); }
+    // Screen readers see these controls from now on.
+    void expose(std::vector<AccessibleControl> controls);
+    // A widget on the board changed; screen readers hear what did.
+    void changed();
+    // Where a rectangle of the board lies on the screen.
+    RECT toScreen(const PixelRect& r) const;
+    // The tile the keys stand on while the board has the focus, else -1.
+    int focusedTile() const;
+    // Tab brought the focus here: the tile's frame shows.
+    void focusByKeyboard() { keyboardFocus_ = true; }
+    // Clicks the tile from the message loop.
+    void pressLater(int tile);
     void moveTooltip(int id, const RECT& area);
     void invalidate(const RECT& area);
 
@@ -129,11 +148,20 @@ public:
     std::vector<WinButton*> buttons; // Info and Sluta, drawn and clicked through the board
 
 private:
+    bool key(WPARAM key);
+    void moveFocus(int tile);
+    RECT focusFrame() const;
+
     HWND window_;
     HWND tooltips_ = nullptr;
     std::shared_ptr<Bitmap> background_;
     BoardModel<WinItem> model_;
     std::wstring tooltipText_; // the text the tooltip window is showing
+    std::vector<WinImage*> tiles_;
+    // The tile a keyboard user stands on; the frame shows only once the keys are used.
+    int focusTile_ = 0;
+    bool keyboardFocus_ = false;
+    std::unique_ptr<BoardAccessibility> accessibility_;
 };
 
 } // namespace fanbord::win

@@ -1,7 +1,9 @@
 #include "app/win/win_platform.h"
 
+#include "app/board_keys.h"
 #include "app/layout.h"
 #include "app/win/resource_ids.h"
+#include "app/win/win_accessible.h"
 #include "app/win/win_text.h"
 
 #include <commctrl.h>
@@ -119,6 +121,7 @@ WinPlatform::WinPlatform(HINSTANCE instance, MediaFramework& media) : BoardPlatf
                                    nullptr, nullptr, instance_, this),
                    "window");
     build();
+    board_->expose(accessibleControls(widgets_));
 }
 
 WinPlatform::~WinPlatform() {
@@ -136,10 +139,10 @@ HWND WinPlatform::windowOf(const layout::WidgetRow& s) const {
 
 std::unique_ptr<PictureBox> WinPlatform::makeBox(const layout::WidgetRow& s) {
     if (s.name == layout::Name::Pico) {
-        HWND boardWindow =
-            made(CreateWindowExW(WS_EX_CONTROLPARENT, kBoardClass, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                                 s.left, s.top, s.width, s.height, windowOf(s), nullptr, instance_, this),
-                 "board");
+        HWND boardWindow = made(CreateWindowExW(WS_EX_CONTROLPARENT, kBoardClass, nullptr,
+                                                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP, s.left, s.top,
+                                                s.width, s.height, windowOf(s), nullptr, instance_, this),
+                                "board");
         board_ = std::make_unique<Board>(boardWindow, artFor(s.art, s.index));
         return std::make_unique<WinPictureBox>(boardWindow, s.width, s.height, std::nullopt, nullptr);
     }
@@ -148,6 +151,7 @@ std::unique_ptr<PictureBox> WinPlatform::makeBox(const layout::WidgetRow& s) {
                      "picture box");
     auto box = std::make_unique<WinPictureBox>(view, s.width, s.height, s.background, artFor(s.art, s.index));
     SetWindowLongPtrW(view, GWLP_USERDATA, LONG_PTR(box.get()));
+    box->onChange = [this] { board_->changed(); };
     if (s.parent == layout::Name::picProgBack) {
         auto* parentBox = static_cast<WinPictureBox*>(widgets_.picProgBack);
         box->underlay = [parentBox] { return parentBox->composed(parentBox->underlay); };
@@ -163,6 +167,8 @@ std::unique_ptr<Image> WinPlatform::makeImage(const layout::WidgetRow& s, std::f
         image->setPicture(std::make_shared<WinPicture>(std::move(art)));
     image->onClick = std::move(click);
     board_->add(*image);
+    if (s.name == layout::Name::Flagga)
+        board_->addTile(*image);
     return image;
 }
 
@@ -185,6 +191,7 @@ std::unique_ptr<Button> WinPlatform::makeButton(const layout::WidgetRow& s, std:
                      "button");
     auto button = std::make_unique<WinButton>(view, s.background.value_or(layout::kCyan), artFor(s.art, s.index));
     button->onClick = std::move(click);
+    button->onChange = [this] { board_->changed(); };
     board_->buttons.push_back(button.get());
     return button;
 }
@@ -209,6 +216,16 @@ LRESULT WinPlatform::windowMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp
     case WM_TIMER:
         if (wp >= 1 && wp <= ticks_.size())
             ticks_[wp - 1]();
+        return 0;
+    case WM_ACTIVATE:
+        // Where the focus goes back to when the window is active again.
+        if (LOWORD(wp) == WA_INACTIVE && GetFocus() && IsChild(window_, GetFocus()))
+            focusReturn_ = GetFocus();
+        return DefWindowProcW(hwnd, message, wp, lp);
+    case WM_SETFOCUS:
+        // As in a dialog, the focus rests on a control, the board first.
+        if (board_)
+            SetFocus(focusReturn_ && IsWindowVisible(focusReturn_) ? focusReturn_ : board_->window());
         return 0;
     case WM_CLOSE:
         // The system closing the window unloads it; the program ends there.
@@ -237,11 +254,37 @@ bool WinPlatform::pump() {
 }
 
 void WinPlatform::dispatch(MSG& m) {
+    // Tab follows the table's order, which the dialog manager does not know.
+    if (m.message == WM_KEYDOWN && m.wParam == VK_TAB && board_ && (m.hwnd == window_ || IsChild(window_, m.hwnd))) {
+        tab(GetKeyState(VK_SHIFT) < 0);
+        return;
+    }
     // Tab, Space and Enter work on the buttons as in any dialog.
     if (IsDialogMessageW(window_, &m))
         return;
     TranslateMessage(&m);
     DispatchMessageW(&m);
+}
+
+HWND WinPlatform::focusWindowOf(const layout::WidgetRow& s) const {
+    if (s.kind != layout::Kind::Button)
+        return board_->window();
+    return static_cast<WinButton*>(s.name == layout::Name::Info ? widgets_.Info : widgets_.Quit)->window();
+}
+
+void WinPlatform::tab(bool backward) {
+    std::vector<HWND> stops;
+    for (const layout::WidgetRow* s : tabStops())
+        if (HWND w = focusWindowOf(*s); IsWindowVisible(w) && IsWindowEnabled(w))
+            stops.push_back(w);
+    if (stops.empty())
+        return;
+    const auto at = std::find(stops.begin(), stops.end(), GetFocus());
+    const std::size_t n = stops.size(), i = std::size_t(at - stops.begin());
+    const HWND next = at == stops.end() ? stops.front() : stops[(i + (backward ? n - 1 : 1)) % n];
+    if (next == board_->window())
+        board_->focusByKeyboard();
+    SetFocus(next);
 }
 
 void WinPlatform::yieldFor(double seconds) {

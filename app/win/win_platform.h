@@ -38,6 +38,10 @@ private:
     std::unique_ptr<Button> makeButton(const layout::WidgetRow& s, std::function<void()> click) override;
     std::unique_ptr<Timer> makeTimer(const layout::WidgetRow& s, std::function<void()> tick) override;
     HWND windowOf(const layout::WidgetRow& s) const;
+    // The window that takes the focus for a row of the tab order.
+    HWND focusWindowOf(const layout::WidgetRow& s) const;
+    // Moves the focus to the next (or previous) control in the tab order.
+    void tab(bool backward);
     bool pump();
     // What the box shows, as an image; for the board, with its windowless widgets.
     std::shared_ptr<Bitmap> shownImage(const PictureBox& box) const;
@@ -45,6 +49,7 @@ private:
     HINSTANCE instance_;
     HWND window_ = nullptr;        // the frameless window
     HICON icon_ = nullptr;         // the program's icon, also the about box's
+    HWND focusReturn_ = nullptr;   // the control that had the focus when the window went inactive
     std::unique_ptr<Board> board_; // Pico's window: the board every widget stands on
     // The tick handlers by timer id; WM_TIMER carries only the id.
     std::vector<std::function<void()>> ticks_;

@@ -4,31 +4,17 @@
 #   normal        the ceremony runs, the controls appear, tile 22 hoists the framed
 #                 Swedish flag, Sluta ends the program with status 0
 #   missing       a missing anthem ends the program when its tile is clicked
-#   close         the system closing the window during the ceremony ends it at once
+#   close         the system closing the window once the ceremony has begun ends it at once
 #   about         closing the window while the about box is open ends the program
 #   names         (Windows) the anthem of Österrike plays; the about box opens over
 #                 the drum roll, is modal, and closes with OK; Sluta still ends it
-#   installed     (Windows) as close, for the program where it is installed, with its own media
+#   installed     as close, for the program where it is installed, with its own media
 # A FANBORD ending in .exe is the Windows program, run under Wine in the
 # environment and on the display the caller set up (WINEPREFIX and friends;
 # Wine's desktop is bound to one display); its tests must not run side by side.
 set -euo pipefail
 scenario=$1 exe=$2 close_window=$3 close_about=${4:-}
-
-work=$(mktemp -d)
-xvfb_pid="" app_pid=""
-cleanup() {
-  [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null || true
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "e2e $scenario: FAIL: $*" >&2
-  # What the screen showed, for whoever reads the failure.
-  [[ -n "${DISPLAY:-}" ]] && import -window root "${TMPDIR:-/tmp}/fanbord-e2e-$scenario.png" 2>/dev/null &&
-    echo "  screen: ${TMPDIR:-/tmp}/fanbord-e2e-$scenario.png" >&2
-  [[ -f "$work/stderr" ]] && sed 's/^/  stderr: /' "$work/stderr" >&2; exit 1; }
+source "$(dirname "$0")/common.sh"
 
 # On Linux a backslash is an ordinary character of a folder name.
 prog="$work/program"
@@ -44,13 +30,7 @@ if [[ "$exe" == *.exe ]]; then
 else
   cp "$exe" "$prog/fanbord"
 fi
-piece() { # name, notes: about half a second at this tempo
-  printf 'X:1\nT:test\nM:4/4\nL:1/8\nQ:1/4=240\nK:C\n%s|]\n' "$2" > "$work/piece.abc"
-  abc2midi "$work/piece.abc" -o "$prog/$1" -silent >/dev/null
-}
-piece GivAkt.Mid "CEGc"
-piece Paradmarsch.Mid "cGEC"
-piece I3Ik.Mid "EGce"
+ceremony_pieces
 [[ "$scenario" == missing ]] || piece Sverige.mid "GABcdefg"
 if [[ "$scenario" == names ]]; then
   piece "Österrike.MID" "GABcdefgfedcBAG"
@@ -59,17 +39,17 @@ if [[ "$scenario" == names || "$scenario" == about ]]; then
   cp "$(dirname "$exe")/En_virvel_för_Tolvander.Wav" "$prog/"
 fi
 # No BLIP.Wav: the press feedback falls back to the built-in tone.
-[[ "$scenario" == installed ]] && launch=(setsid wine "$exe")
-
-# A private display; the server picks a free number and tells it, so tests can run side by side.
-if [[ "$exe" != *.exe ]]; then
-  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.05; done
-  [[ -s "$work/display" ]] || fail "no X server"
-  export DISPLAY=":$(head -1 "$work/display")"
+if [[ "$scenario" == installed ]]; then
+  launch=("$exe")
+  [[ "$exe" == *.exe ]] && launch=(setsid wine "$exe")
 fi
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+
+# Wine's display is the caller's.
+if [[ "$exe" == *.exe ]]; then
+  wait_display || fail "no display"
+else
+  private_display
+fi
 read -r screen_w screen_h <<<"$(xdotool getdisplaygeometry)"
 centre_x=$(((screen_w - 566) / 2)) centre_y=$(((screen_h - 420) / 2))
 
@@ -77,45 +57,39 @@ export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
 "${launch[@]}" 2>"$work/stderr" &
 app_pid=$!
 
-window=""
-for _ in $(seq 300); do
-  window=$(xdotool search --name '^Fanbord$' 2>/dev/null | head -1 || true)
-  [[ -n "$window" ]] && break
-  sleep 0.1
-done
-[[ -n "$window" ]] || fail "no window"
-# The window may be found before it has its size.
-for _ in $(seq 50); do
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  [[ "$WIDTH" == 566 && "$HEIGHT" == 420 && "$X" == "$centre_x" && "$Y" == "$centre_y" ]] && break
-  sleep 0.1
-done
-[[ "$WIDTH" == 566 && "$HEIGHT" == 420 ]] || fail "window is ${WIDTH}x${HEIGHT}"
-[[ "$X" == "$centre_x" && "$Y" == "$centre_y" ]] || fail "window not centred: at $X,$Y"
+window=$(find_window "$app_pid" 566 420) || fail "no window"
+# It may be shown before it is placed. Sets X and Y, which the steps below go by.
+centred() { eval "$(xdotool getwindowgeometry --shell "$window")" && [[ "$X,$Y" == "$centre_x,$centre_y" ]]; }
+wait_for 10 centred || fail "window not centred: at $X,$Y"
 
 rgb() { # window-relative x y → "r g b"
   import -window root -crop "1x1+$((X + $1))+$((Y + $2))" -depth 8 txt:- 2>/dev/null |
     sed -n 's/.*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' | head -1 | awk '{printf "%d %d %d", $1, $2, $3}'
 }
 click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; }
-wait_exit() { # seconds; sets $status, or fails
-  for _ in $(seq $(($1 * 10))); do
-    if ! kill -0 "$app_pid" 2>/dev/null; then
-      status=0
-      wait "$app_pid" || status=$?
-      app_pid=""
-      return
-    fi
-    sleep 0.1
-  done
-  fail "the program did not end"
+caption_shown() { # some red text in the first caption line
+  import -window root -crop "136x14+$((X + 424))+$((Y + 376))" -depth 8 txt:- 2>/dev/null |
+    awk -F'[(),]' '/^[0-9]/ { if ($3 > 150 && $4 < 120 && $5 < 120) n++ } END { exit !(n > 3) }'
+}
+caption_gone() { ! caption_shown; }
+app_ended() { ! kill -0 "$app_pid" 2>/dev/null; }
+alive() { kill -0 "$app_pid" 2>/dev/null || fail "the program ended"; }
+wait_exit() { # sets $status, or fails
+  wait_for 30 app_ended || fail "the program did not end"
+  status=0
+  wait "$app_pid" || status=$?
+  app_pid=""
 }
 
 if [[ "$scenario" == close || "$scenario" == installed ]]; then
-  sleep 1
-  kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
+  # The call to attention's caption is painted once its piece has started; a
+  # piece that cannot play ends the program first.
+  started() { caption_shown || app_ended; }
+  wait_for 60 started || fail "no caption: the ceremony did not begin"
+  ! grep -q 'cannot play' "$work/stderr" || fail "a piece did not play"
+  alive
   "$close_window" "$window"
-  wait_exit 10
+  wait_exit
   [[ "$status" == 0 ]] || fail "exit status $status"
   ! grep -q 'cannot play' "$work/stderr" || fail "a piece did not play"
   echo "e2e $scenario: ok"
@@ -123,50 +97,34 @@ if [[ "$scenario" == close || "$scenario" == installed ]]; then
 fi
 
 # The door on the Sluta button shows when the controls appear after the ceremony.
-shown=""
-for _ in $(seq 120); do
+controls_shown() {
+  local r g b
   read -r r g b <<<"$(rgb 359 391)"
-  if ((r > 150 && g > 100 && g < 180 && b < 100)); then shown=yes; break; fi
-  sleep 0.25
-done
-[[ -n "$shown" ]] || fail "the controls never appeared"
+  ((r > 150 && g > 100 && g < 180 && b < 100))
+}
+wait_for 60 controls_shown || fail "the controls never appeared"
 
-alive() { kill -0 "$app_pid" 2>/dev/null || fail "the program ended"; }
 open_about() { # presses Info and waits for the box
   click $((280 + 31)) $((376 + 15))
-  local about=""
-  for _ in $(seq 50); do
-    about=$(xdotool search --name 'Information om detta flaggprogram' 2>/dev/null | head -1 || true)
-    [[ -n "$about" ]] && break
-    sleep 0.1
-  done
-  [[ -n "$about" ]] || fail "no about box"
+  wait_for 30 about_open || fail "no about box"
 }
-caption_shown() { # some red text in the first caption line
-  import -window root -crop "136x14+$((X + 424))+$((Y + 376))" -depth 8 txt:- 2>/dev/null |
-    awk -F'[(),]' '/^[0-9]/ { if ($3 > 150 && $4 < 120 && $5 < 120) n++ } END { exit !(n > 3) }'
-}
+about_open() { xdotool search --onlyvisible --name 'Information om detta flaggprogram' >/dev/null 2>&1; }
+about_closed() { ! about_open; }
 if [[ "$scenario" == names ]]; then
   click $((408 + 38)) $((272 + 25)) # Österrike
-  sleep 1.5
+  wait_for 30 caption_shown || fail "no caption for Österrike"
   alive
   ! grep -q 'cannot play' "$work/stderr" || fail "the anthem of Österrike did not play"
-  caption_shown || fail "no caption for Österrike"
   open_about
   alive
   click $((352 + 31)) $((376 + 15)) # Sluta, while the box is open: it is modal
   sleep 1
   alive
   wine "$close_about" || fail "could not press OK in the about box"
-  for _ in $(seq 50); do
-    xdotool search --name 'Information om detta flaggprogram' >/dev/null 2>&1 || break
-    sleep 0.1
-  done
-  ! xdotool search --name 'Information om detta flaggprogram' >/dev/null 2>&1 || fail "the about box stayed open"
-  sleep 0.5
-  ! caption_shown || fail "the captions were not emptied when the about box closed"
+  wait_for 30 about_closed || fail "the about box stayed open"
+  wait_for 10 caption_gone || fail "the captions were not emptied when the about box closed"
   click $((352 + 31)) $((376 + 15))
-  wait_exit 10
+  wait_exit
   [[ "$status" == 0 ]] || fail "exit status $status"
   echo "e2e names: ok"
   exit 0
@@ -175,7 +133,7 @@ fi
 if [[ "$scenario" == about ]]; then
   open_about
   "$close_window" "$window"
-  wait_exit 10
+  wait_exit
   [[ "$status" == 0 ]] || fail "exit status $status"
   echo "e2e about: ok"
   exit 0
@@ -183,7 +141,7 @@ fi
 
 click $((328 + 38)) $((206 + 25))
 if [[ "$scenario" == missing ]]; then
-  wait_exit 10
+  wait_exit
   [[ "$status" == 0 ]] || fail "exit status $status"
   grep -q 'Sverige.mid' "$work/stderr" || fail "stderr does not name the missing file"
   echo "e2e missing: ok"
@@ -193,9 +151,8 @@ fi
 # The short march leaves the hoist running, so the flag may already be on its
 # way up again: find its frame anywhere along the pole. The board repaints once
 # the anthem has started, which takes a while under Wine.
-found=""
-for _ in $(seq 20); do
-  sleep 0.2
+flag_on_pole() {
+  local found
   import -window root -crop "40x230+$((X + 505))+$((Y + 100))" -depth 8 txt:- 2>/dev/null |
     sed -n 's/^\([0-9]*\),\([0-9]*\): (\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3 \4 \5/p' >"$work/pole.txt"
   found=$(awk '{ r[$1","$2] = $3; g[$1","$2] = $4; b[$1","$2] = $5 }
@@ -205,11 +162,11 @@ for _ in $(seq 20); do
         if (r[f] + g[f] + b[f] < 180 && b[bl] > 120 && r[bl] < 60 && r[ye] > 180 && g[ye] > 150 && b[ye] < 80) { print y + 100; exit }
       }
     }' "$work/pole.txt")
-  [[ -n "$found" ]] && break
-done
-[[ -n "$found" ]] || fail "no framed Swedish flag on the pole"
+  [[ -n "$found" ]]
+}
+wait_for 30 flag_on_pole || fail "no framed Swedish flag on the pole"
 
 click $((352 + 31)) $((376 + 15))
-wait_exit 10
+wait_exit
 [[ "$status" == 0 ]] || fail "exit status $status"
 echo "e2e normal: ok"
