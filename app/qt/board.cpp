@@ -1,7 +1,7 @@
 #include "app/qt/board.h"
 
-#include "app/board_keys.h"
 #include "app/qt/board_accessible.h"
+#include "board/board_keys.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>

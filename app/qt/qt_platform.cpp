@@ -1,9 +1,9 @@
 #include "app/qt/qt_platform.h"
 
-#include "app/board_keys.h"
 #include "app/layout.h"
 #include "app/qt/artwork.h"
 #include "app/qt/board_accessible.h"
+#include "board/board_keys.h"
 
 #include <QAccessible>
 

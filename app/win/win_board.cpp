@@ -1,8 +1,8 @@
 #include "app/win/win_board.h"
 
-#include "app/board_keys.h"
 #include "app/win/win_accessible.h"
 #include "app/win/win_text.h"
+#include "board/board_keys.h"
 
 #include <commctrl.h>
 #include <windowsx.h>

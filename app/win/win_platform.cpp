@@ -1,10 +1,10 @@
 #include "app/win/win_platform.h"
 
-#include "app/board_keys.h"
 #include "app/layout.h"
 #include "app/win/resource_ids.h"
 #include "app/win/win_accessible.h"
 #include "app/win/win_text.h"
+#include "board/board_keys.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
