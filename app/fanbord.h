@@ -37,8 +37,8 @@ public:
     void ClickEffect(Widget& widget);
     void PlayBlip();
     void Flagga_Click(std::int16_t Index) override;
-    void InsertCopy(PictureBox& D, PictureBox& E, std::int16_t X, std::int16_t Y, std::int32_t XSrc,
-                    std::int32_t YSrc);
+    // Copies E's size from D at (XSrc, YSrc) to E at (X, Y).
+    void InsertCopy(CopySource D, CopyTarget E, std::int16_t X, std::int16_t Y, std::int32_t XSrc, std::int32_t YSrc);
     void Info_Click() override;
     void AppAbout(const std::string& szTitle, const std::string& szOtherInfo);
 
@@ -51,8 +51,8 @@ public:
     bool AutoPlay = false;   // a tile click plays its anthem; off during the ceremony
     Catalogue tables;        // names, media files and cloth positions, filled by Init
     std::string CurrentFile; // the media file StartPlay plays next or last played
-    // Stands for both the media-control and the media-position references:
-    // they always name the same graph.
+    // The graph of the piece playing or last played: it runs and stops the
+    // piece and tells its length and position. Replacing it silences it.
     std::unique_ptr<MediaGraph> Player;
     bool Playing = false;         // the progress tick watches for the piece's end
     std::int16_t CurrentFlag = 0; // the tile last clicked

@@ -3,6 +3,7 @@
 // logic needs from a window system, a clock, the sound call, the about box and
 // the media framework is here; the logic includes nothing else but the
 // standard library.
+#include "catalogue/catalogue.h"
 #include "media/media_graph.h"
 
 #include <array>
@@ -63,14 +64,23 @@ public:
     virtual PictureRef snapshot() const = 0; // of the backing image
 };
 
+// The two sides of a block copy, each a type of its own, so that a copy cannot
+// be written the wrong way round.
+struct CopySource {
+    explicit CopySource(const PictureBox& box) : box(box) {}
+    const PictureBox& box;
+};
+struct CopyTarget {
+    explicit CopyTarget(PictureBox& box) : box(box) {}
+    PictureBox& box;
+};
+
 class Timer {
 public:
     virtual ~Timer() = default;
     virtual void setEnabled(bool enabled) = 0;
     virtual bool enabled() const = 0;
 };
-
-inline constexpr int kTileCount = 30;
 
 // The widgets of the window, under their names on the board.
 struct Widgets {
@@ -84,7 +94,7 @@ struct Widgets {
     Button* Quit = nullptr;                  // Sluta: ends the program
     Label* Sponsor = nullptr;                // the crest's hot spot, crediting the scores
     std::array<Label*, 2> ShowInfo{};        // the two caption lines under the bar
-    std::array<Image*, kTileCount> Flagga{}; // the thirty flag tiles, in catalogue order
+    std::array<Image*, kNationCount> Flagga{}; // the thirty flag tiles, in catalogue order
     Image* Sverige = nullptr;                // the hidden Swedish cloth the ceremony hoists
     Image* Flag = nullptr;                   // the flag on the pole
     Label* Intro = nullptr;                  // the title line, shown once the ceremony is over
@@ -130,7 +140,7 @@ public:
 
     // Exact pixel copy of w x h from src at (xs, ys) to dst's backing image at
     // (x, y), clipped at both surfaces' edges.
-    virtual void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) = 0;
+    virtual void blockCopy(CopyTarget dst, int x, int y, int w, int h, CopySource src, int xs, int ys) = 0;
     // Modal about box owned by the window, showing its icon; returns when closed.
     virtual void showAbout(const std::string& title, const std::string& text) = 0;
     virtual MediaFramework& media() = 0;

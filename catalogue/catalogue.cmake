@@ -1,12 +1,11 @@
 # Reads nations.tsv once for the whole build and writes the C++ rows of the
-# catalogue. Sets FANBORD_PIECE_COUNT, FANBORD_NATION_COUNT and, for each row i,
+# catalogue. Sets FANBORD_PIECE_COUNT and, for each row i,
 # FANBORD_PIECE_<i>_{SLUG,TILE,FILE,KIND}. The kind follows from the row: a
 # nation's anthem (it has a tile), a sound (a .Wav file) or a ceremony piece.
 function(fanbord_read_catalogue tsv out_inc)
   file(STRINGS "${tsv}" lines ENCODING UTF-8)
   set(rows "")
   set(count 0)
-  set(nations 0)
   foreach(line IN LISTS lines)
     if(line MATCHES "^#")
       continue()
@@ -30,7 +29,6 @@ function(fanbord_read_catalogue tsv out_inc)
     string(TOLOWER "${file}" lower)
     if(NOT tile STREQUAL "")
       set(kind anthem)
-      math(EXPR nations "${nations} + 1")
     elseif(lower MATCHES "\\.wav$")
       set(kind sound)
     else()
@@ -41,7 +39,6 @@ function(fanbord_read_catalogue tsv out_inc)
     string(APPEND rows "    {\"${slug}\", \"${tile}\", \"${gen}\", \"${file}\"},\n")
   endforeach()
   set(FANBORD_PIECE_COUNT ${count} PARENT_SCOPE)
-  set(FANBORD_NATION_COUNT ${nations} PARENT_SCOPE)
   file(CONFIGURE OUTPUT "${out_inc}" CONTENT "${rows}" @ONLY)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${tsv}")
 endfunction()

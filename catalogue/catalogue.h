@@ -1,7 +1,9 @@
 #pragma once
 // The thirty nations in tile order and the five further pieces. The rows come
-// from nations.tsv, which the build also reads for the artwork and the music.
+// from nations.tsv, which the build also reads for the artwork and the music;
+// every count and index below follows from them.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,16 +17,37 @@ struct Piece {
     std::string_view fileName; // beside the program, exactly so, letter case included
 };
 
-inline constexpr int kNationCount = 30;
-inline constexpr int kPieceCount = 35;
-inline constexpr int kSverige = 22; // the tile whose flag the ceremony hoists
-inline constexpr int kDrumRoll = 30;
-inline constexpr int kGivAkt = 31;
-inline constexpr int kParadmarsch = 32;
-inline constexpr int kI3Ik = 33;
-inline constexpr int kBlip = 34;
+inline constexpr Piece kPieces[] = {
+#include "catalogue_table.inc"
+};
+inline constexpr int kPieceCount = int(std::size(kPieces));
 
-extern const std::array<Piece, kPieceCount> kPieces;
+// The row of a slug; one the table lacks stops the build.
+consteval int pieceIndex(std::string_view slug) {
+    for (int i = 0; i < kPieceCount; ++i)
+        if (kPieces[i].slug == slug)
+            return i;
+    throw "nations.tsv has no such row";
+}
+
+// The nations are the rows with a tile, all before the special pieces.
+consteval int countNations() {
+    int n = 0;
+    while (n < kPieceCount && !kPieces[n].tileName.empty())
+        ++n;
+    for (int i = n; i < kPieceCount; ++i)
+        if (!kPieces[i].tileName.empty())
+            throw "nations.tsv: a nation after the special pieces";
+    return n;
+}
+inline constexpr int kNationCount = countNations();
+
+inline constexpr int kSverige = pieceIndex("sverige"); // the tile whose flag the ceremony hoists
+inline constexpr int kDrumRoll = pieceIndex("virvel");
+inline constexpr int kGivAkt = pieceIndex("givakt");
+inline constexpr int kParadmarsch = pieceIndex("paradmarsch");
+inline constexpr int kI3Ik = pieceIndex("i3ik");
+inline constexpr int kBlip = pieceIndex("blip");
 
 inline std::string tileTooltip(int nation) { return std::string(kPieces[nation].genitive) + " flagga"; }
 

@@ -65,7 +65,6 @@ private:
 
 struct TickEvent {
     std::uint64_t tick;
-    std::size_t order;
     bool tempo;
     std::uint32_t microsPerQuarter;
     MidiEvent event;
@@ -101,7 +100,7 @@ bool readTrack(Cursor& c, std::vector<TickEvent>& out, std::uint64_t& lastTick, 
                 const std::uint32_t us = std::uint32_t(t[0]) << 16 | std::uint32_t(t[1]) << 8 | t[2];
                 if (us == 0)
                     return fail(why, "zero tempo");
-                out.push_back({tick, out.size(), true, us, {}});
+                out.push_back({tick, true, us, {}});
             }
             if (type == 0x2F)
                 ended = true;
@@ -128,7 +127,7 @@ bool readTrack(Cursor& c, std::vector<TickEvent>& out, std::uint64_t& lastTick, 
                 return fail(why, "truncated channel event");
             if ((d1 | d2) & 0x80)
                 return fail(why, "malformed channel event");
-            out.push_back({tick, out.size(), false, 0, {0, status, d1, d2}});
+            out.push_back({tick, false, 0, {0, status, d1, d2}});
         }
         lastTick = std::max(lastTick, tick);
     }
@@ -166,8 +165,6 @@ bool parseMidi(const std::uint8_t* data, std::size_t size, MidiSong& song, std::
         std::vector<TickEvent> events;
         if (!readTrack(track, events, lastTick, why))
             return false;
-        for (auto& e : events)
-            e.order = all.size() + e.order;
         all.insert(all.end(), events.begin(), events.end());
     }
     std::stable_sort(all.begin(), all.end(), [](const TickEvent& a, const TickEvent& b) {

@@ -10,7 +10,7 @@ void Fanbord::Flagga_Click(std::int16_t Index) {
     CurrentFlag = Index;
     PictureBox& kompis = *w_.Kompis;
     kompis.clear();
-    InsertCopy(*w_.Pico, kompis, 0, 0, tables.FlagX[Index], tables.FlagY[Index]);
+    InsertCopy(CopySource(*w_.Pico), CopyTarget(kompis), 0, 0, tables.FlagX[Index], tables.FlagY[Index]);
     // A frame two pixels wide around the copy of the cloth.
     const int right = layout::kClothWidth - 1, bottom = layout::kClothHeight - 1;
     kompis.outline(0, 0, right, bottom, layout::kBlack);
@@ -24,9 +24,9 @@ void Fanbord::Flagga_Click(std::int16_t Index) {
         StartPlay();
 }
 
-void Fanbord::InsertCopy(PictureBox& D, PictureBox& E, std::int16_t X, std::int16_t Y, std::int32_t XSrc,
+void Fanbord::InsertCopy(CopySource D, CopyTarget E, std::int16_t X, std::int16_t Y, std::int32_t XSrc,
                          std::int32_t YSrc) {
-    platform_.blockCopy(E, X, Y, E.width(), E.height(), D, XSrc, YSrc);
+    platform_.blockCopy(E, X, Y, E.box.width(), E.box.height(), D, XSrc, YSrc);
 }
 
 } // namespace fanbord

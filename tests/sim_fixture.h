@@ -4,11 +4,19 @@
 #include "app/sim/sim_platform.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace fanbord::test {
 
 struct SimWindow {
-    explicit SimWindow(sim::ArtLoader art = sim::syntheticArt) : platform(std::move(art)), form(platform) {
+    explicit SimWindow(sim::ArtLoader art = sim::syntheticArt)
+        : platform(std::move(art),
+                   [this] {
+                       endedAt = platform.clock_.now();
+                       soundingAtEnd = sounding();
+                   }),
+          form(platform) {
         platform.connect(form);
         const std::string folder = appPath();
         for (const Piece& p : kPieces)
@@ -37,6 +45,9 @@ struct SimWindow {
 
     sim::SimPlatform platform;
     Fanbord form;
+    // When the platform's end ran what main closes there, and what sounded then.
+    double endedAt = -1;
+    std::vector<std::string> soundingAtEnd;
 };
 
 // Virtual time advances in small steps inside waits, so instants are exact to a few steps.

@@ -112,7 +112,7 @@ private slots:
     void clothFillsItsRectangle_data() { flagsOnTheBoard_data(); }
     void clothFillsItsRectangle() {
         QFETCH(int, nation);
-        const QImage tile = qt::tilePicture(nation, 1.0);
+        const QImage tile = qt::artPicture(layout::Art::Tile, nation, 1.0);
         for (int x = 3; x <= 70; ++x)
             for (int y : {9, 44})
                 QVERIFY(qAlpha(tile.pixel(x, y)) == 255);
@@ -144,7 +144,7 @@ private slots:
     }
 
     void swedishFlagStandsAlone() {
-        const QImage flag = qt::swedishFlagPicture(1.0);
+        const QImage flag = qt::artPicture(layout::Art::SwedishFlag, 0, 1.0);
         QVERIFY(isClass(flag.pixelColor(8, 8), "blue"));
         QVERIFY(isClass(flag.pixelColor(25, 18), "yellow"));
     }

@@ -1,3 +1,4 @@
+#include "app/layout.h"
 #include "sim_fixture.h"
 
 #include <algorithm>
@@ -61,6 +62,24 @@ TEST_CASE("press on a hidden widget still blips and waits") {
     s.form.ClickEffect(*s.w().Quit);
     REQUIRE(s.platform.scriptedMedia.blips().size() == std::size_t(1));
     REQUIRE(s.platform.clock_.now() >= 0.2);
+}
+
+TEST_CASE("the board takes a click where it is pressed and released, through labels, and shows tooltips") {
+    SimWindow s;
+    s.readyWithoutCeremony();
+    const int x = layout::tileLeft(3) + 20, y = layout::tileTop(3) + 20;
+    s.platform.pointerDown(0.1, x, y);
+    s.platform.pointerUp(0.1, layout::tileLeft(4) + 20, y); // released on the next tile: no click
+    REQUIRE(s.platform.runUntil(0.5));
+    REQUIRE(s.platform.scriptedMedia.blips().empty());
+    s.w().Intro->move(x - 5, y - 5); // the title line, over the tile
+    s.w().Intro->setVisible(true);
+    s.platform.click(1, x, y);
+    REQUIRE(s.platform.runUntil(1.5));
+    REQUIRE(s.form.CurrentFlag == std::int16_t(3));
+    REQUIRE(s.platform.tooltipAt(x, y) == std::string("Danmarks flagga"));
+    REQUIRE(s.platform.tooltipAt(520, 40) == std::string("Tillhandahöll noter för nationalhymnerna"));
+    REQUIRE(s.platform.tooltipAt(490, 200) == std::string());
 }
 
 TEST_CASE("selecting Sweden hoists a framed copy") {

@@ -122,16 +122,18 @@ private slots:
     void blockCopyIsExactAndClipped() {
         const Widgets& ws = platform->widgets();
         const QImage board = platform->board()->surface();
-        platform->blockCopy(*ws.Kompis, 0, 0, 68, 36, *ws.Pico, 331, 215);
+        platform->blockCopy(CopyTarget(*ws.Kompis), 0, 0, 68, 36, CopySource(*ws.Pico), 331, 215);
         const QImage snap = qt::imageOf(ws.Kompis->snapshot());
         for (int y = 0; y < 36; y += 5)
             for (int x = 0; x < 68; x += 5)
                 QCOMPARE(pixel(snap, x, y), pixel(board, 331 + x, 215 + y));
         ws.Kompis->clear();
-        platform->blockCopy(*ws.Kompis, 0, 0, 68, 36, *ws.Pico, 540, 400); // mostly outside the board
+        ws.Kompis->outline(40, 20, 60, 30, Rgb{0, 0, 0});
+        // Mostly beyond the board's edges.
+        platform->blockCopy(CopyTarget(*ws.Kompis), 0, 0, 68, 36, CopySource(*ws.Pico), 540, 400);
         const QImage clipped = qt::imageOf(ws.Kompis->snapshot());
         QCOMPARE(pixel(clipped, 10, 10), pixel(board, 550, 410));
-        QCOMPARE(QColor(pixel(clipped, 50, 30)), QColor(Qt::white)); // nothing copied from beyond the edge
+        QCOMPARE(QColor(pixel(clipped, 50, 30)), QColor(Qt::black)); // nothing copied from beyond the edge
     }
 
     void boardShowsItsArtwork() {
@@ -149,7 +151,7 @@ private slots:
         const QColor crest(pixel(shot, 499, 25));
         QCOMPARE(crest, QColor(0, 0, 128)); // the crest's banner
         // Every tile's frame is dark right around its cloth.
-        for (int i = 0; i < kTileCount; ++i) {
+        for (int i = 0; i < kNationCount; ++i) {
             const QColor edge(pixel(shot, 11 + 80 * (i % 6) - 1, 17 + 66 * (i / 6) + 18));
             QVERIFY2(edge.value() < 100, qPrintable(QString::number(i)));
         }

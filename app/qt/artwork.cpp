@@ -22,6 +22,40 @@ QString fromView(std::string_view s) { return QString::fromUtf8(s.data(), qsizet
 
 QString flagResource(int piece) { return QStringLiteral(":/flags/%1.svg").arg(fromView(kPieces[piece].slug)); }
 
+QImage tilePicture(int nation, qreal dpr) {
+    using namespace layout;
+    QImage img = renderSvg(QStringLiteral(":/art/tile-frame.svg"), kTileWidth, kTileHeight, dpr);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    paintCloth(p, nation, QRectF(kClothLeft, kClothTop, kClothWidth, kClothHeight));
+
+    // The name sits in rows 56 to 62: a small bold sans whose capitals are seven pixels high.
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(10);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(QColor(0, 0, 200));
+    const QString name = fromView(kPieces[nation].tileName);
+    const qreal width = QFontMetricsF(font).horizontalAdvance(name);
+    p.drawText(QPointF((kTileWidth - width) / 2, 63), name);
+    return img;
+}
+
+QString artResource(layout::Art art) {
+    switch (art) {
+    case layout::Art::Board: return QStringLiteral(":/art/board.svg");
+    case layout::Art::SwedishFlag: return flagResource(kSverige);
+    case layout::Art::ProgressBar: return QStringLiteral(":/art/progress-bar.svg");
+    case layout::Art::Marker: return QStringLiteral(":/art/marker.svg");
+    case layout::Art::InfoFace: return QStringLiteral(":/art/info-face.svg");
+    case layout::Art::QuitFace: return QStringLiteral(":/art/quit-face.svg");
+    case layout::Art::Tile:
+    case layout::Art::None: break;
+    }
+    return {};
+}
+
 } // namespace
 
 QImage renderSvg(const QString& resource, int w, int h, qreal dpr) {
@@ -44,35 +78,15 @@ void paintCloth(QPainter& p, int nation, const QRectF& cloth) {
     p.restore();
 }
 
-QImage boardPicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/board.svg"), 572, 420, dpr); }
-
-QImage tilePicture(int nation, qreal dpr) {
-    using namespace layout;
-    QImage img = renderSvg(QStringLiteral(":/art/tile-frame.svg"), kTileWidth, kTileHeight, dpr);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    paintCloth(p, nation, QRectF(kClothLeft, kClothTop, kClothWidth, kClothHeight));
-
-    // The name sits in rows 56 to 62: a small bold sans whose capitals are seven pixels high.
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(10);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(QColor(0, 0, 200));
-    const QString name = fromView(kPieces[nation].tileName);
-    const qreal width = QFontMetricsF(font).horizontalAdvance(name);
-    p.drawText(QPointF((kTileWidth - width) / 2, 63), name);
-    return img;
+QImage artPicture(layout::Art art, int index, qreal dpr) {
+    if (art == layout::Art::Tile)
+        return tilePicture(index, dpr);
+    if (art == layout::Art::None)
+        return {};
+    const layout::ArtSize size = layout::artSize(art);
+    return renderSvg(artResource(art), size.width, size.height, dpr);
 }
 
-QImage swedishFlagPicture(qreal dpr) {
-    return renderSvg(flagResource(kSverige), layout::kClothWidth, layout::kClothHeight, dpr);
-}
-QImage progressBarPicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/progress-bar.svg"), 452, 16, dpr); }
-QImage markerPicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/marker.svg"), 10, 10, dpr); }
-QImage infoFacePicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/info-face.svg"), 64, 32, dpr); }
-QImage quitFacePicture(qreal dpr) { return renderSvg(QStringLiteral(":/art/quit-face.svg"), 64, 32, dpr); }
 QImage iconPicture(int size) { return renderSvg(QStringLiteral(":/art/icon.svg"), size, size, 1.0); }
 
 } // namespace fanbord::qt

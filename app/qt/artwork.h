@@ -1,6 +1,8 @@
 #pragma once
 // The program's pictures, rendered from the vector sources built into it, at
 // the screen's device pixel ratio so they stay crisp on HiDPI screens.
+#include "app/layout.h"
+
 #include <QImage>
 #include <QString>
 
@@ -16,13 +18,9 @@ QImage renderSvg(const QString& resource, int w, int h, qreal dpr);
 // outside it, whatever the drawing's own extent.
 void paintCloth(QPainter& p, int nation, const QRectF& cloth);
 
-QImage boardPicture(qreal dpr);
-QImage tilePicture(int nation, qreal dpr); // frame, flag cloth and the nation's name
-QImage swedishFlagPicture(qreal dpr);
-QImage progressBarPicture(qreal dpr);
-QImage markerPicture(qreal dpr);
-QImage infoFacePicture(qreal dpr);
-QImage quitFacePicture(qreal dpr);
+// A picture of the board at its size; a tile's is its frame, the flag cloth
+// of nation `index` and the nation's name. Art::None gives a null image.
+QImage artPicture(layout::Art art, int index, qreal dpr);
 QImage iconPicture(int size);
 
 } // namespace fanbord::qt

@@ -1,7 +1,7 @@
 #include "app/qt/board.h"
 
-#include "app/board_keys.h"
 #include "app/qt/board_accessible.h"
+#include "board/board_keys.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -10,15 +10,6 @@
 #include <QToolTip>
 
 namespace fanbord::qt {
-
-QFont fitted(const QFont& font, const QString& text, int width) {
-    QFont f = font;
-    f.setPixelSize(fittedPixels(font.pixelSize(), width, [&](int pixels) {
-        f.setPixelSize(pixels);
-        return QFontMetrics(f).horizontalAdvance(text);
-    }));
-    return f;
-}
 
 QImage imageOf(const PictureRef& picture) {
     const auto* qtPicture = dynamic_cast<const QtPicture*>(picture.get());
@@ -46,7 +37,7 @@ void QtItem::announce(QAccessible::Event what) {
 }
 
 void QtImage::setTooltip(const std::string& text) {
-    const bool renamed = text != hint_;
+    const bool renamed = text != tooltip_;
     PlacedImage::setTooltip(text);
     if (renamed)
         announce(QAccessible::NameChanged);
@@ -63,12 +54,10 @@ void QtImage::paint(QPainter& p) const {
     const QImage image = imageOf(picture_);
     if (!visible_ || image.isNull())
         return;
-    if (stretch_) {
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        p.drawImage(QRectF(left_, top_, w_, h_).toRect(), image);
-    } else {
-        p.drawImage(rect().topLeft(), image);
-    }
+    const QSize size = image.deviceIndependentSize().toSize();
+    const PixelRect a = pictureArea(size.width(), size.height());
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(QRect(a.left, a.top, a.width, a.height), image);
 }
 
 void QtLabel::paint(QPainter& p) const {
@@ -79,7 +68,12 @@ void QtLabel::paint(QPainter& p) const {
     if (caption_.empty())
         return;
     const QString caption = QString::fromStdString(caption_);
-    p.setFont(fitted(font, caption, w_));
+    QFont f = font;
+    f.setPixelSize(captionPixels(font.pixelSize(), [&](int pixels) {
+        f.setPixelSize(pixels);
+        return QFontMetrics(f).horizontalAdvance(caption);
+    }));
+    p.setFont(f);
     p.setPen(text);
     p.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, caption);
 }
@@ -100,14 +94,10 @@ void QtPictureBox::clear() {
 
 void QtPictureBox::outline(int x1, int y1, int x2, int y2, Rgb colour) {
     // Filled edges rather than a stroked rectangle: exactly one pixel wide at
-    // any device pixel ratio, both corners inclusive.
+    // any device pixel ratio.
     QPainter p(&layer_);
-    const QColor c(colour.r, colour.g, colour.b);
-    const int l = std::min(x1, x2), r = std::max(x1, x2), t = std::min(y1, y2), b = std::max(y1, y2);
-    p.fillRect(QRect(l, t, r - l + 1, 1), c);
-    p.fillRect(QRect(l, b, r - l + 1, 1), c);
-    p.fillRect(QRect(l, t, 1, b - t + 1), c);
-    p.fillRect(QRect(r, t, 1, b - t + 1), c);
+    for (const PixelRect& e : outlineEdges(x1, y1, x2, y2))
+        p.fillRect(QRect(e.left, e.top, e.width, e.height), QColor(colour.r, colour.g, colour.b));
     p.end();
     view_->update();
 }

@@ -2,8 +2,8 @@
 // The Qt widgets behind the seam. Images and labels are windowless: the board
 // paints them onto its own surface in stacking order, as the block copy
 // expects. Picture boxes and buttons are child windows.
-#include "app/board_item.h"
 #include "app/platform.h"
+#include "board/board_item.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -25,15 +25,12 @@ struct QtPicture final : Picture {
 
 QImage imageOf(const PictureRef& picture);
 
-// The font at the largest pixel size, down to 8, at which the text fits the width.
-QFont fitted(const QFont& font, const QString& text, int width);
-
 class BoardView;
 
 // A windowless widget, drawn on the board's surface and repainted through it.
 class QtItem : public Placed {
 public:
-    explicit QtItem(BoardView& board) : board_(board) {}
+    QtItem(const layout::WidgetRow& row, BoardView& board) : Placed(row), board_(board) {}
     virtual void paint(QPainter& p) const = 0;
     QRect rect() const;
 
@@ -49,18 +46,18 @@ private:
 
 class QtImage final : public PlacedImage<QtItem> {
 public:
-    QtImage(BoardView& board, int w, int h, bool stretch) : PlacedImage(w, h, stretch, board) {}
+    using PlacedImage::PlacedImage;
     void paint(QPainter& p) const override;
     void setTooltip(const std::string& text) override; // its accessible name
 };
 
 class QtLabel final : public PlacedLabel<QtItem> {
 public:
-    QtLabel(BoardView& board, int w, int h) : PlacedLabel(w, h, board) {}
+    using PlacedLabel::PlacedLabel;
     void paint(QPainter& p) const override;
     void setCaption(const std::string& text) override; // its accessible name
 
-    QFont font;                          // as fitted to the table's caption
+    QFont font;                          // at the table's size; a caption that does not fit steps down from it
     QColor text = Qt::black;             // caption colour
     QColor background = Qt::transparent; // transparent: the board shows through
 };

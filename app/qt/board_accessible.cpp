@@ -32,7 +32,7 @@ public:
         if (t != QAccessible::Name)
             return {};
         const std::string caption = label_ ? label_->caption() : std::string();
-        return QString::fromStdString(caption.empty() ? item_->hint() : caption);
+        return QString::fromStdString(caption.empty() ? item_->tooltip() : caption);
     }
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {

@@ -1,9 +1,9 @@
 #include "app/qt/qt_platform.h"
 
-#include "app/board_keys.h"
 #include "app/layout.h"
 #include "app/qt/artwork.h"
 #include "app/qt/board_accessible.h"
+#include "board/board_keys.h"
 
 #include <QAccessible>
 
@@ -19,8 +19,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
-#include <cstdio>
 #include <ctime>
 
 namespace fanbord::qt {
@@ -40,40 +38,22 @@ protected:
 
 namespace {
 
-// A wait longer than this wakes once to look again; a timer cannot count further.
-constexpr double kLongestWait = 86400;
-
 QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
-QImage artFor(layout::Art art, int index, qreal dpr) {
-    switch (art) {
-    case layout::Art::Board: return boardPicture(dpr);
-    case layout::Art::Tile: return tilePicture(index, dpr);
-    case layout::Art::SwedishFlag: return swedishFlagPicture(dpr);
-    case layout::Art::ProgressBar: return progressBarPicture(dpr);
-    case layout::Art::Marker: return markerPicture(dpr);
-    case layout::Art::InfoFace: return infoFacePicture(dpr);
-    case layout::Art::QuitFace: return quitFacePicture(dpr);
-    case layout::Art::None: break;
-    }
-    return {};
-}
-
-// The window's default font, and the nearest sans-serif where a named family is missing.
-QFont fontFor(const layout::WidgetSpec& s) {
-    QFont f(s.font.empty() ? QStringLiteral("MS Sans Serif") : QString::fromUtf8(s.font.data(), qsizetype(s.font.size())));
+// The row's font at the text size of the table; the nearest sans-serif where
+// the family is missing. A wider stand-in steps down as its caption is painted.
+QFont fontFor(const layout::WidgetRow& s) {
+    QFont f(QString::fromUtf8(s.font.data(), qsizetype(s.font.size())));
     f.setStyleHint(QFont::SansSerif);
     if (!QFontDatabase::families().contains(f.family()))
         f.setFamily(QStringLiteral("DejaVu Sans"));
-    // Points at the classic 96 dpi, so the text has the same pixel size everywhere;
-    // a wider stand-in family steps down until the caption fits its label.
     f.setPixelSize(layout::fontPixels(s));
-    return fitted(f, QString::fromUtf8(s.caption.data(), qsizetype(s.caption.size())), s.width - 4);
+    return f;
 }
 
 } // namespace
 
-QtPlatform::QtPlatform(MediaFramework& media, std::function<void()> end) : BoardPlatform(media), end_(std::move(end)) {
+QtPlatform::QtPlatform(MediaFramework& media, std::function<void()> atEnd) : BoardPlatform(media, std::move(atEnd)) {
     static const bool accessibleBoard = (QAccessible::installFactory(boardAccessibleFactory), true);
     Q_UNUSED(accessibleBoard);
     wake_.setSingleShot(true);
@@ -100,13 +80,13 @@ QWidget* QtPlatform::window() const {
     return window_.get();
 }
 
-QWidget* QtPlatform::focusViewOf(const layout::WidgetSpec& s) const {
+QWidget* QtPlatform::focusViewOf(const layout::WidgetRow& s) const {
     if (s.kind != layout::Kind::Button)
         return board_;
     return static_cast<QtButton*>(s.name == layout::Name::Info ? widgets_.Info : widgets_.Quit)->view();
 }
 
-QWidget* QtPlatform::viewOf(const layout::WidgetSpec& s) const {
+QWidget* QtPlatform::viewOf(const layout::WidgetRow& s) const {
     if (!s.parent)
         return window_.get();
     if (*s.parent == layout::Name::picProgBack)
@@ -114,10 +94,10 @@ QWidget* QtPlatform::viewOf(const layout::WidgetSpec& s) const {
     return board_;
 }
 
-std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetSpec& s) {
+std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetRow& s) {
     const qreal dpr = qApp->devicePixelRatio();
     if (s.name == layout::Name::Pico) {
-        board_ = new BoardView(viewOf(s), artFor(s.art, s.index, dpr));
+        board_ = new BoardView(viewOf(s), artPicture(s.art, s.index, dpr));
         board_->setAutoFillBackground(false);
         board_->setFocusPolicy(Qt::StrongFocus);
         board_->setAccessibleName(QStringLiteral("Fanbord"));
@@ -128,15 +108,15 @@ std::unique_ptr<PictureBox> QtPlatform::makeBox(const layout::WidgetSpec& s) {
     view->resize(s.width, s.height);
     auto box = std::make_unique<QtPictureBox>(view, s.width, s.height,
                                               s.background ? toQColor(*s.background) : QColor(Qt::transparent),
-                                              artFor(s.art, s.index, dpr), dpr);
+                                              artPicture(s.art, s.index, dpr), dpr);
     view->box = box.get();
     view->progressBar = s.name == layout::Name::picProgBack;
     return box;
 }
 
-std::unique_ptr<Image> QtPlatform::makeImage(const layout::WidgetSpec& s, std::function<void()> click) {
-    auto image = std::make_unique<QtImage>(*board_, s.width, s.height, s.stretch);
-    const QImage art = artFor(s.art, s.index, qApp->devicePixelRatio());
+std::unique_ptr<Image> QtPlatform::makeImage(const layout::WidgetRow& s, std::function<void()> click) {
+    auto image = std::make_unique<QtImage>(s, *board_);
+    const QImage art = artPicture(s.art, s.index, qApp->devicePixelRatio());
     if (!art.isNull())
         image->setPicture(std::make_shared<QtPicture>(art));
     image->onClick = std::move(click);
@@ -146,9 +126,8 @@ std::unique_ptr<Image> QtPlatform::makeImage(const layout::WidgetSpec& s, std::f
     return image;
 }
 
-std::unique_ptr<Label> QtPlatform::makeLabel(const layout::WidgetSpec& s) {
-    auto label = std::make_unique<QtLabel>(*board_, s.width, s.height);
-    label->setHint(std::string(s.tooltip));
+std::unique_ptr<Label> QtPlatform::makeLabel(const layout::WidgetRow& s) {
+    auto label = std::make_unique<QtLabel>(s, *board_);
     label->font = fontFor(s);
     label->text = s.textColour ? toQColor(*s.textColour) : board_->palette().windowText().color();
     if (s.background)
@@ -157,16 +136,16 @@ std::unique_ptr<Label> QtPlatform::makeLabel(const layout::WidgetSpec& s) {
     return label;
 }
 
-std::unique_ptr<Button> QtPlatform::makeButton(const layout::WidgetSpec& s, std::function<void()> click) {
+std::unique_ptr<Button> QtPlatform::makeButton(const layout::WidgetRow& s, std::function<void()> click) {
     auto button =
         std::make_unique<QtButton>(viewOf(s), s.width, s.height, toQColor(s.background.value_or(layout::kCyan)),
-                                   artFor(s.art, s.index, qApp->devicePixelRatio()));
-    button->view()->setAccessibleName(s.name == layout::Name::Info ? QStringLiteral("Info") : QStringLiteral("Sluta"));
+                                   artPicture(s.art, s.index, qApp->devicePixelRatio()));
+    button->view()->setAccessibleName(QString::fromUtf8(s.caption.data(), qsizetype(s.caption.size())));
     QObject::connect(button->view(), &QAbstractButton::clicked, std::move(click));
     return button;
 }
 
-std::unique_ptr<Timer> QtPlatform::makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) {
+std::unique_ptr<Timer> QtPlatform::makeTimer(const layout::WidgetRow& s, std::function<void()> tick) {
     return std::make_unique<QtTimer>(s.intervalMs, std::move(tick));
 }
 
@@ -186,21 +165,11 @@ void QtPlatform::showWindow() {
     window_->show();
 }
 
-void QtPlatform::endProgram() {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    if (end_)
-        end_();
-    // Handlers suspended in a yield must never resume, so the process ends here
-    // rather than unwinding through the nested event loops.
-    std::_Exit(0);
-}
-
 void QtPlatform::yieldFor(double seconds) {
     // Handle what is pending; when nothing is, sleep in the event loop until
     // the next event or the caller's time, whichever comes first.
     if (seconds > 0) {
-        wake_.start(int(std::ceil(std::min(seconds, kLongestWait) * 1000)));
+        wake_.start(waitMilliseconds(seconds));
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         wake_.stop();
     }
@@ -225,35 +194,32 @@ char QtPlatform::folderSeparator() const {
     return QDir::separator().toLatin1();
 }
 
-QImage QtPlatform::drawingContext(PictureBox& box) const {
+QImage QtPlatform::shownImage(const PictureBox& box) const {
     if (&box == widgets_.Pico)
         return board_->surface();
-    return static_cast<QtPictureBox&>(box).composed();
+    return static_cast<const QtPictureBox&>(box).composed();
 }
 
-void QtPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) {
+void QtPlatform::blockCopy(CopyTarget dst, int x, int y, int w, int h, CopySource src, int xs, int ys) {
     // Device pixels, so the copy stays exact on HiDPI screens.
-    const QImage from = drawingContext(src);
-    QImage& to = static_cast<QtPictureBox&>(dst).layer();
+    const QImage from = shownImage(src.box);
+    auto& target = static_cast<QtPictureBox&>(dst.box);
+    QImage& to = target.layer();
     const qreal dpr = to.devicePixelRatio();
-    const QRect source(qRound(xs * dpr), qRound(ys * dpr), qRound(w * dpr), qRound(h * dpr));
-    const QRect target(qRound(x * dpr), qRound(y * dpr), source.width(), source.height());
-    // Clip to both surfaces; what lies outside the source is not copied.
-    const QRect visibleSource = source.intersected(from.rect());
-    QRect part = visibleSource.translated(target.topLeft() - source.topLeft()).intersected(to.rect());
-    if (part.isEmpty())
+    const BlockCopy copy = clipped(
+        {{qRound(xs * dpr), qRound(ys * dpr), qRound(w * dpr), qRound(h * dpr)}, qRound(x * dpr), qRound(y * dpr)},
+        from.width(), from.height(), to.width(), to.height());
+    if (copy.source.empty())
         return;
-    QImage piece = from.copy(part.translated(source.topLeft() - target.topLeft()));
+    QImage piece = from.copy(copy.source.left, copy.source.top, copy.source.width, copy.source.height);
     piece.setDevicePixelRatio(1.0);
-    const qreal toDpr = to.devicePixelRatio();
     to.setDevicePixelRatio(1.0);
     QPainter p(&to);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(part.topLeft(), piece);
+    p.drawImage(copy.x, copy.y, piece);
     p.end();
-    to.setDevicePixelRatio(toDpr);
-    if (QWidget* view = static_cast<QtPictureBox&>(dst).view())
-        view->update();
+    to.setDevicePixelRatio(dpr);
+    target.view()->update();
 }
 
 void QtPlatform::showAbout(const std::string& title, const std::string& text) {

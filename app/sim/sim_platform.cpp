@@ -6,7 +6,6 @@
 namespace fanbord::sim {
 
 using layout::Art;
-using layout::Kind;
 using layout::Name;
 
 const Raster* rasterOf(const PictureRef& picture) {
@@ -19,20 +18,21 @@ std::uint32_t tileClothColour(int index) {
 }
 
 Raster syntheticArt(Art art, int index) {
+    const layout::ArtSize size = layout::artSize(art);
     switch (art) {
-    case Art::Board: return Raster(572, 420, 0xFF00FFFFu);
     case Art::Tile: {
-        Raster r(layout::kTileWidth, layout::kTileHeight, 0xFF808080u);
+        Raster r(size.width, size.height, 0xFF808080u);
         for (int y = 0; y < layout::kClothHeight; ++y)
             for (int x = 0; x < layout::kClothWidth; ++x)
                 r.at(layout::kClothLeft + x, layout::kClothTop + y) = tileClothColour(index);
         return r;
     }
-    case Art::SwedishFlag: return Raster(layout::kClothWidth, layout::kClothHeight, 0xFF006AA7u);
-    case Art::ProgressBar: return Raster(452, 16, 0xFF00FFFFu);
-    case Art::Marker: return Raster(10, 10, 0xFF00A000u);
+    case Art::SwedishFlag: return Raster(size.width, size.height, 0xFF006AA7u);
+    case Art::Marker: return Raster(size.width, size.height, 0xFF00A000u);
+    case Art::Board:
+    case Art::ProgressBar:
     case Art::InfoFace:
-    case Art::QuitFace: return Raster(64, 32, 0xFF00FFFFu);
+    case Art::QuitFace: return Raster(size.width, size.height, 0xFF00FFFFu);
     case Art::None: break;
     }
     return {};
@@ -54,108 +54,105 @@ void drawOnto(Raster& to, const Raster& from, int x, int y, int w, int h) {
         }
 }
 
+void fillRect(Raster& to, const PixelRect& area, std::uint32_t pixel) {
+    for (int y = area.top; y < area.top + area.height; ++y)
+        for (int x = area.left; x < area.left + area.width; ++x)
+            if (to.contains(x, y))
+                to.at(x, y) = pixel;
+}
+
+std::uint32_t pixelOf(Rgb c) {
+    return 0xFF000000u | std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
+}
+
+std::string nameOf(const layout::WidgetRow& s) {
+    static const char* const names[] = {"Pico",   "playTimer", "picProgBack", "picProg",  "Info",
+                                        "Timer2", "Kompis",    "Quit",        "Sponsor",  "ShowInfo",
+                                        "Flagga", "Sverige",   "Flag",        "Intro"};
+    std::string n = names[int(s.name)];
+    if (s.name == Name::ShowInfo || s.name == Name::Flagga)
+        n += "(" + std::to_string(s.index) + ")";
+    return n;
+}
+
+// What the test reads of a widget's changes.
+std::string placeEntry(const std::string& name, double left, double top) {
+    return name + " at " + std::to_string(left) + "," + std::to_string(top);
+}
+std::string visibilityEntry(const std::string& name, bool visible) {
+    return name + (visible ? " shown" : " hidden");
+}
+
 } // namespace
 
 // --- widgets
 
-// Position and visibility of every simulated widget, with a log entry per change.
-template <class Seam> class SimWidget : public Seam {
+SimItem::SimItem(const layout::WidgetRow& row, std::vector<std::string>& log)
+    : Placed(row), log_(log), name_(nameOf(row)) {}
+
+void SimItem::paint(Raster&) const {} // the simulated board draws no text
+
+void SimItem::moved(const PixelRect&) {
+    log_.push_back(placeEntry(name_, left_, top_));
+}
+
+void SimItem::shownOrHidden() {
+    log_.push_back(visibilityEntry(name_, visible_));
+}
+
+class SimImage final : public PlacedImage<SimItem> {
 public:
-    SimWidget(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name)
-        : log_(log), name_(std::move(name)), left_(s.left), top_(s.top), visible_(s.visible) {}
-    double left() const override { return left_; }
-    double top() const override { return top_; }
-    void move(double l, double t) override {
-        left_ = l;
-        top_ = t;
-        log_.push_back(name_ + " at " + std::to_string(l) + "," + std::to_string(t));
-    }
-    bool visible() const override { return visible_; }
-    void setVisible(bool v) override {
-        visible_ = v;
-        log_.push_back(name_ + (v ? " shown" : " hidden"));
-    }
-
-protected:
-    std::vector<std::string>& log_;
-    std::string name_;
-    double left_, top_;
-    bool visible_;
-};
-
-class SimImage final : public SimWidget<Image> {
-public:
-    SimImage(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name)
-        : SimWidget(log, s, std::move(name)), w(s.width), h(s.height), stretch(s.stretch) {}
-    std::string tooltip() const override { return tooltip_; }
-    void setTooltip(const std::string& text) override { tooltip_ = text; }
-    PictureRef picture() const override { return picture_; }
-    void setPicture(PictureRef p) override { picture_ = std::move(p); }
-
-    void paint(Raster& surface) const {
+    using PlacedImage::PlacedImage;
+    void paint(Raster& surface) const override {
         const Raster* r = rasterOf(picture_);
         if (!visible_ || !r)
             return;
-        const int x = int(std::nearbyint(left_)), y = int(std::nearbyint(top_));
-        if (stretch)
-            drawOnto(surface, *r, x, y, w, h);
-        else
-            drawOnto(surface, *r, x, y, r->width, r->height);
+        const PixelRect a = pictureArea(r->width, r->height);
+        drawOnto(surface, *r, a.left, a.top, a.width, a.height);
     }
-    int w, h;
-    bool stretch;
-
-private:
-    std::string tooltip_;
-    PictureRef picture_;
 };
 
-class SimLabel final : public SimWidget<Label> {
+class SimLabel final : public PlacedLabel<SimItem> {
 public:
-    SimLabel(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name)
-        : SimWidget(log, s, std::move(name)), caption_(s.caption) {}
-    std::string caption() const override { return caption_; }
+    using PlacedLabel::PlacedLabel;
     void setCaption(const std::string& text) override {
-        caption_ = text;
+        PlacedLabel::setCaption(text);
         log_.push_back(name_ + " \"" + text + "\"");
     }
-
-private:
-    std::string caption_;
 };
 
-class SimButton final : public SimWidget<Button> {
+// A child window of the simulated board, which logs where it goes.
+template <class Placing> class SimChild : public Placing {
 public:
-    using SimWidget::SimWidget;
+    template <class... Args>
+    SimChild(std::vector<std::string>& log, const layout::WidgetRow& s, Args&&... args)
+        : Placing(std::forward<Args>(args)...), log_(log), name_(nameOf(s)) {}
+
+protected:
+    void placeWindow(int, int) override { log_.push_back(placeEntry(name_, this->left_, this->top_)); }
+    void showWindow(bool visible) override { log_.push_back(visibilityEntry(name_, visible)); }
+
+    std::vector<std::string>& log_;
+    std::string name_;
 };
 
-class SimPictureBox final : public SimWidget<PictureBox> {
+class SimButton final : public SimChild<PlacedChild<Button>> {
 public:
-    SimPictureBox(std::vector<std::string>& log, const layout::WidgetSpec& s, std::string name, Raster picture)
-        : SimWidget(log, s, std::move(name)), w_(s.width), h_(s.height),
-          background_(s.background ? 0xFF000000u | std::uint32_t(s.background->r) << 16 |
-                                         std::uint32_t(s.background->g) << 8 | s.background->b
-                                   : 0u),
+    SimButton(std::vector<std::string>& log, const layout::WidgetRow& s, std::function<void()> click)
+        : SimChild(log, s), click(std::move(click)) {}
+    std::function<void()> click;
+};
+
+class SimPictureBox final : public SimChild<PlacedBox> {
+public:
+    SimPictureBox(std::vector<std::string>& log, const layout::WidgetRow& s, Raster picture)
+        : SimChild(log, s, s.width, s.height), background_(s.background ? pixelOf(*s.background) : 0u),
           picture_(std::move(picture)), layer_(s.width, s.height, 0) {}
     void clear() override { std::fill(layer_.pixels.begin(), layer_.pixels.end(), 0u); }
     void outline(int x1, int y1, int x2, int y2, Rgb c) override {
-        const std::uint32_t px = 0xFF000000u | std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
-        auto put = [&](int x, int y) {
-            if (layer_.contains(x, y))
-                layer_.at(x, y) = px;
-        };
-        for (int x = std::min(x1, x2); x <= std::max(x1, x2); ++x) {
-            put(x, y1);
-            put(x, y2);
-        }
-        for (int y = std::min(y1, y2); y <= std::max(y1, y2); ++y) {
-            put(x1, y);
-            put(x2, y);
-        }
+        for (const PixelRect& edge : outlineEdges(x1, y1, x2, y2))
+            fillRect(layer_, edge, pixelOf(c));
     }
-    int innerWidth() const override { return w_; }
-    int width() const override { return w_; }
-    int height() const override { return h_; }
     PictureRef snapshot() const override { return std::make_shared<SimPicture>(composed()); }
 
     Raster composed() const {
@@ -167,7 +164,6 @@ public:
     Raster& layer() { return layer_; }
 
 private:
-    int w_, h_;
     std::uint32_t background_;
     Raster picture_;
     Raster layer_;
@@ -259,47 +255,37 @@ std::vector<std::string> ScriptedMedia::sounding() const {
 
 // --- the platform
 
-namespace {
-
-std::string nameOf(const layout::WidgetSpec& s) {
-    static const char* const names[] = {"Pico",   "playTimer", "picProgBack", "picProg",  "Info",
-                                        "Timer2", "Kompis",    "Quit",        "Sponsor",  "ShowInfo",
-                                        "Flagga", "Sverige",   "Flag",        "Intro"};
-    std::string n = names[int(s.name)];
-    if (s.name == Name::ShowInfo || s.name == Name::Flagga)
-        n += "(" + std::to_string(s.index) + ")";
-    return n;
-}
-
-} // namespace
-
-SimPlatform::SimPlatform(ArtLoader art) : BoardPlatform(scriptedMedia), art_(std::move(art)) {
+SimPlatform::SimPlatform(ArtLoader art, std::function<void()> atEnd)
+    : BoardPlatform(scriptedMedia, std::move(atEnd)), art_(std::move(art)) {
     build();
     boardArt_ = art_(Art::Board, 0);
     log.clear(); // the log begins with the program, not with the building of the board
 }
 
-std::unique_ptr<PictureBox> SimPlatform::makeBox(const layout::WidgetSpec& s) {
-    return std::make_unique<SimPictureBox>(log, s, nameOf(s), s.name == Name::Pico ? Raster() : art_(s.art, s.index));
+std::unique_ptr<PictureBox> SimPlatform::makeBox(const layout::WidgetRow& s) {
+    return std::make_unique<SimPictureBox>(log, s, s.name == Name::Pico ? Raster() : art_(s.art, s.index));
 }
 
-std::unique_ptr<Image> SimPlatform::makeImage(const layout::WidgetSpec& s, std::function<void()>) {
-    auto image = std::make_unique<SimImage>(log, s, nameOf(s));
+std::unique_ptr<Image> SimPlatform::makeImage(const layout::WidgetRow& s, std::function<void()> click) {
+    auto image = std::make_unique<SimImage>(s, log);
     if (s.art != Art::None)
         image->setPicture(std::make_shared<SimPicture>(art_(s.art, s.index)));
-    images_.push_back(image.get());
+    image->onClick = std::move(click);
+    board_.add(*image);
     return image;
 }
 
-std::unique_ptr<Label> SimPlatform::makeLabel(const layout::WidgetSpec& s) {
-    return std::make_unique<SimLabel>(log, s, nameOf(s));
+std::unique_ptr<Label> SimPlatform::makeLabel(const layout::WidgetRow& s) {
+    auto label = std::make_unique<SimLabel>(s, log);
+    board_.add(*label);
+    return label;
 }
 
-std::unique_ptr<Button> SimPlatform::makeButton(const layout::WidgetSpec& s, std::function<void()>) {
-    return std::make_unique<SimButton>(log, s, nameOf(s));
+std::unique_ptr<Button> SimPlatform::makeButton(const layout::WidgetRow& s, std::function<void()> click) {
+    return std::make_unique<SimButton>(log, s, std::move(click));
 }
 
-std::unique_ptr<Timer> SimPlatform::makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) {
+std::unique_ptr<Timer> SimPlatform::makeTimer(const layout::WidgetRow& s, std::function<void()> tick) {
     auto timer = std::make_unique<SimTimer>(*this, s.intervalMs, std::move(tick));
     timers_.push_back(timer.get());
     return timer;
@@ -311,25 +297,42 @@ void SimPlatform::at(double time, std::function<void()> action) {
     pending_.push_back({time, order_++, std::move(action)});
 }
 
-// The about box is modal: no press reaches the board while it is open.
-void SimPlatform::press(double time, const Widget* widget, std::function<void()> click) {
-    at(time, [this, widget, click = std::move(click)] {
-        if (!aboutOpen_ && (!widget || widget->visible()))
-            click();
+void SimPlatform::input(double time, std::function<void()> action) {
+    at(time, [this, action = std::move(action)] {
+        if (!aboutOpen_)
+            action();
     });
 }
 
+void SimPlatform::pointerDown(double time, int x, int y) {
+    input(time, [this, x, y] { board_.press(x, y); });
+}
+
+void SimPlatform::pointerUp(double time, int x, int y) {
+    input(time, [this, x, y] { board_.release(x, y); });
+}
+
+void SimPlatform::click(double time, int x, int y) {
+    pointerDown(time, x, y);
+    pointerUp(time, x, y);
+}
+
 void SimPlatform::clickTile(double time, int index) {
-    press(time, nullptr, [this, index] { events_->Flagga_Click(static_cast<std::int16_t>(index)); });
+    click(time, layout::tileLeft(index) + layout::kTileWidth / 2, layout::tileTop(index) + layout::kTileHeight / 2);
 }
 
 // A hidden button cannot be clicked.
+void SimPlatform::clickButton(Button* button) {
+    if (button->visible())
+        static_cast<SimButton*>(button)->click();
+}
+
 void SimPlatform::clickInfo(double time) {
-    press(time, widgets_.Info, [this] { events_->Info_Click(); });
+    input(time, [this] { clickButton(widgets_.Info); });
 }
 
 void SimPlatform::clickQuit(double time) {
-    press(time, widgets_.Quit, [this] { events_->Quit_Click(); });
+    input(time, [this] { clickButton(widgets_.Quit); });
 }
 
 void SimPlatform::closeWindow(double time) {
@@ -424,14 +427,7 @@ bool SimPlatform::runUntil(double until) {
     return true;
 }
 
-void SimPlatform::unloadWindow() {
-    log.push_back("unload");
-    std::int16_t cancel = 0;
-    events_->Form_Unload(cancel);
-    endProgram();
-}
-
-void SimPlatform::endProgram() {
+void SimPlatform::leaving() {
     ended_ = true;
     log.push_back("end");
     throw ProgramEnded{};
@@ -439,20 +435,21 @@ void SimPlatform::endProgram() {
 
 Raster SimPlatform::boardSurface() const {
     Raster out = boardArt_;
-    for (const SimImage* image : images_)
-        image->paint(out);
+    for (const SimItem* item : board_.stacking())
+        item->paint(out);
     return out;
 }
 
 Raster SimPlatform::kompisBacking() const { return static_cast<SimPictureBox*>(widgets_.Kompis)->composed(); }
 
-void SimPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) {
-    const Raster from = &src == widgets_.Pico ? boardSurface() : static_cast<SimPictureBox&>(src).composed();
-    Raster& to = static_cast<SimPictureBox&>(dst).layer();
-    for (int dy = 0; dy < h; ++dy)
-        for (int dx = 0; dx < w; ++dx)
-            if (from.contains(xs + dx, ys + dy) && to.contains(x + dx, y + dy))
-                to.at(x + dx, y + dy) = from.at(xs + dx, ys + dy) | 0xFF000000u;
+void SimPlatform::blockCopy(CopyTarget dst, int x, int y, int w, int h, CopySource src, int xs, int ys) {
+    const Raster from =
+        &src.box == widgets_.Pico ? boardSurface() : static_cast<const SimPictureBox&>(src.box).composed();
+    Raster& to = static_cast<SimPictureBox&>(dst.box).layer();
+    const BlockCopy copy = clipped({{xs, ys, w, h}, x, y}, from.width, from.height, to.width, to.height);
+    for (int dy = 0; dy < copy.source.height; ++dy)
+        for (int dx = 0; dx < copy.source.width; ++dx)
+            to.at(copy.x + dx, copy.y + dy) = from.at(copy.source.left + dx, copy.source.top + dy) | 0xFF000000u;
 }
 
 void SimPlatform::showAbout(const std::string& title, const std::string& text) {

@@ -2,8 +2,9 @@
 // A simulated platform for tests: a virtual clock, timers and scripted input
 // in virtual time, scripted media, and pixel surfaces, so that every timed
 // behaviour runs exactly and in milliseconds.
-#include "app/board_platform.h"
 #include "app/layout.h"
+#include "board/board_item.h"
+#include "board/board_platform.h"
 
 #include <cstdint>
 #include <functional>
@@ -84,18 +85,43 @@ private:
     std::vector<std::string> blips_;
 };
 
+class SimImage;
+class SimTimer;
+
+// A windowless widget of the simulated board, which logs what changes.
+class SimItem : public Placed {
+public:
+    SimItem(const layout::WidgetRow& row, std::vector<std::string>& log);
+    virtual void paint(Raster& surface) const;
+
+protected:
+    void repaint(const PixelRect&) override {}
+    void moved(const PixelRect& before) override;
+    void shownOrHidden() override;
+
+    std::vector<std::string>& log_;
+    std::string name_;
+};
+
 class SimPlatform final : public BoardPlatform {
 public:
-    explicit SimPlatform(ArtLoader art = syntheticArt);
+    explicit SimPlatform(ArtLoader art = syntheticArt, std::function<void()> atEnd = {});
     ~SimPlatform() override;
 
     // Scripted input at virtual times (seconds since the simulation began).
+    // The pointer acts on the board as a person's would: a click is a press and
+    // a release at the point, and counts where both land on the same image.
     void at(double time, std::function<void()> action);
-    void clickTile(double time, int index);
+    void pointerDown(double time, int x, int y);
+    void pointerUp(double time, int x, int y);
+    void click(double time, int x, int y);
+    void clickTile(double time, int index); // at the tile's middle
     void clickInfo(double time);
     void clickQuit(double time);
     void closeWindow(double time);
     void closeAbout(double time);
+    // What the board's tooltip says at the point.
+    std::string tooltipAt(int x, int y) const { return board_.tooltipAt(x, y); }
 
     // Runs the load handler, then the message loop until `until`. Returns
     // false when the program ended.
@@ -121,13 +147,11 @@ public:
     Raster kompisBacking() const;
 
     void showWindow() override { ++windowShown; }
-    [[noreturn]] void unloadWindow() override;
-    [[noreturn]] void endProgram() override;
     void yieldFor(double seconds) override;
     double clock() const override { return clock_.timeOfDay(); }
     std::string programFolder() const override { return folder; }
     char folderSeparator() const override { return separator; }
-    void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) override;
+    void blockCopy(CopyTarget dst, int x, int y, int w, int h, CopySource src, int xs, int ys) override;
     void showAbout(const std::string& title, const std::string& text) override;
     MediaFramework& media() override { return realMedia ? *realMedia : scriptedMedia; }
     // A real engine in place of the scripted media, for tests of real files;
@@ -144,26 +168,28 @@ private:
         std::uint64_t order;
         std::function<void()> action;
     };
-    void press(double time, const Widget* widget, std::function<void()> click);
+    // Input at a time; the about box is modal, so none reaches the window while it is open.
+    void input(double time, std::function<void()> action);
+    void clickButton(Button* button);
     bool runDue();
     void advanceTo(double time);
-    void dispatch(const std::function<void()>& action);
     double nextDue() const;
+    [[noreturn]] void leaving() override;
 
-    std::unique_ptr<PictureBox> makeBox(const layout::WidgetSpec& s) override;
-    std::unique_ptr<Image> makeImage(const layout::WidgetSpec& s, std::function<void()> click) override;
-    std::unique_ptr<Label> makeLabel(const layout::WidgetSpec& s) override;
-    std::unique_ptr<Button> makeButton(const layout::WidgetSpec& s, std::function<void()> click) override;
-    std::unique_ptr<Timer> makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) override;
+    std::unique_ptr<PictureBox> makeBox(const layout::WidgetRow& s) override;
+    std::unique_ptr<Image> makeImage(const layout::WidgetRow& s, std::function<void()> click) override;
+    std::unique_ptr<Label> makeLabel(const layout::WidgetRow& s) override;
+    std::unique_ptr<Button> makeButton(const layout::WidgetRow& s, std::function<void()> click) override;
+    std::unique_ptr<Timer> makeTimer(const layout::WidgetRow& s, std::function<void()> tick) override;
 
     ArtLoader art_;
-    std::vector<class SimTimer*> timers_;
+    BoardModel<SimItem> board_;
+    std::vector<SimTimer*> timers_;
     std::vector<Pending> pending_;
     std::uint64_t order_ = 0;
     bool ended_ = false;
     bool aboutOpen_ = false;
     bool aboutCloseRequested_ = false;
-    std::vector<class SimImage*> images_;
     Raster boardArt_;
     friend class SimTimer;
 };

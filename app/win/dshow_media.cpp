@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace fanbord::win {
 
@@ -29,24 +28,6 @@ public:
 private:
     T* p_ = nullptr;
 };
-
-std::string describe(HRESULT hr) {
-    char code[32];
-    std::snprintf(code, sizeof code, "error 0x%08lX", static_cast<unsigned long>(hr));
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   DWORD(hr), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string why = code;
-    if (text) {
-        std::string message = toUtf8(text);
-        LocalFree(text);
-        while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
-            message.pop_back();
-        if (!message.empty())
-            why = message + " (" + code + ")";
-    }
-    return why;
-}
 
 class DShowGraph final : public MediaGraph {
 public:
@@ -73,7 +54,7 @@ public:
         }
         const HRESULT hr = graph_->RenderFile(wide.c_str(), nullptr);
         if (FAILED(hr)) {
-            why = describe(hr);
+            why = systemMessage(DWORD(hr));
             return false;
         }
         duration_ = -1;
@@ -82,7 +63,7 @@ public:
     bool run(std::string& why) override {
         const HRESULT hr = control_->Run();
         if (FAILED(hr)) {
-            why = describe(hr);
+            why = systemMessage(DWORD(hr));
             return false;
         }
         return true;

@@ -1,9 +1,9 @@
 #include "app/win/win_accessible.h"
 
-#include "app/board_item.h"
 #include "app/layout.h"
 #include "app/win/win_board.h"
 #include "app/win/win_text.h"
+#include "board/board_item.h"
 
 #include <commctrl.h>
 
@@ -19,7 +19,7 @@ constexpr int kSelf = -1; // the object itself rather than one of its children
 constexpr int kNone = -2; // no such child
 constexpr UINT_PTR kObjectSubclass = 0xACC;
 
-const layout::WidgetSpec& rowOf(layout::Name name, int index = 0) {
+const layout::WidgetRow& rowOf(layout::Name name, int index = 0) {
     const auto& rows = layout::widgets();
     return *std::find_if(rows.begin(), rows.end(), [&](auto& s) { return s.name == name && s.index == index; });
 }
@@ -56,11 +56,11 @@ int tileBeside(int tile, long direction) {
     case NAVDIR_LEFT:
         return tile % columns ? tile - 1 : -1;
     case NAVDIR_RIGHT:
-        return tile % columns < columns - 1 && tile + 1 < kTileCount ? tile + 1 : -1;
+        return tile % columns < columns - 1 && tile + 1 < kNationCount ? tile + 1 : -1;
     case NAVDIR_UP:
         return tile >= columns ? tile - columns : -1;
     case NAVDIR_DOWN:
-        return tile + columns < kTileCount ? tile + columns : -1;
+        return tile + columns < kNationCount ? tile + columns : -1;
     default:
         return -1;
     }
@@ -72,7 +72,7 @@ std::vector<AccessibleControl> accessibleControls(const Widgets& w) {
     using layout::Name;
     std::vector<AccessibleControl> out;
     auto add = [&](long role, const Widget* widget, Name name, int index = 0) -> AccessibleControl& {
-        const layout::WidgetSpec& row = rowOf(name, index);
+        const layout::WidgetRow& row = rowOf(name, index);
         AccessibleControl& c = out.emplace_back();
         c.role = role;
         c.widget = widget;
@@ -80,7 +80,7 @@ std::vector<AccessibleControl> accessibleControls(const Widgets& w) {
         c.height = row.height;
         return c;
     };
-    for (int i = 0; i < kTileCount; ++i) {
+    for (int i = 0; i < kNationCount; ++i) {
         AccessibleControl& tile = add(ROLE_SYSTEM_PUSHBUTTON, w.Flagga[i], Name::Flagga, i);
         tile.name = [image = w.Flagga[i]] { return image->tooltip(); };
         tile.tile = i;

@@ -1,8 +1,8 @@
 #include "app/win/win_board.h"
 
-#include "app/board_keys.h"
 #include "app/win/win_accessible.h"
 #include "app/win/win_text.h"
+#include "board/board_keys.h"
 
 #include <commctrl.h>
 #include <windowsx.h>
@@ -49,11 +49,12 @@ void WinImage::paint(HDC dc) const {
     const Bitmap* bitmap = bitmapOf(picture_);
     if (!visible_ || !bitmap)
         return;
-    const RECT r = rect();
+    const PixelRect a = pictureArea(bitmap->width(), bitmap->height());
+    // Scaled without blending: the framed copy is opaque.
     if (stretch_)
-        drawStretched(dc, r, *bitmap);
+        drawStretched(dc, RECT{a.left, a.top, a.left + a.width, a.top + a.height}, *bitmap);
     else
-        drawOver(dc, r.left, r.top, *bitmap);
+        drawOver(dc, a.left, a.top, *bitmap);
 }
 
 WinLabel::~WinLabel() {
@@ -86,7 +87,7 @@ void WinLabel::paint(HDC dc) const {
             DeleteObject(font);
     };
     HGDIOBJ old = SelectObject(dc, font_);
-    HFONT fitted = fontAt(fittedPixels(full, w_, [&](int pixels) {
+    HFONT fitted = fontAt(captionPixels(full, [&](int pixels) {
         HFONT font = fontAt(pixels);
         SelectObject(dc, font);
         SIZE size{};
@@ -127,11 +128,9 @@ void WinPictureBox::clear() {
 }
 
 void WinPictureBox::outline(int x1, int y1, int x2, int y2, Rgb colour) {
-    // Filled edges: exactly one pixel wide, both corners inclusive.
-    const int l = std::min(x1, x2), r = std::max(x1, x2), t = std::min(y1, y2), b = std::max(y1, y2);
     HBRUSH brush = CreateSolidBrush(colourRef(colour));
-    const RECT edges[4] = {{l, t, r + 1, t + 1}, {l, b, r + 1, b + 1}, {l, t, l + 1, b + 1}, {r, t, r + 1, b + 1}};
-    for (const RECT& e : edges) {
+    for (const PixelRect& edge : outlineEdges(x1, y1, x2, y2)) {
+        const RECT e{edge.left, edge.top, edge.left + edge.width, edge.top + edge.height};
         FillRect(layer_.dc(), &e, brush);
         layer_.makeOpaque(e);
     }
@@ -370,7 +369,7 @@ bool Board::handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(lp);
         const auto& stacking = model_.stacking();
         const auto id = std::size_t(info->hdr.idFrom);
-        tooltipText_ = id < stacking.size() && stacking[id]->shown() ? widen(stacking[id]->hint()) : std::wstring();
+        tooltipText_ = id < stacking.size() && stacking[id]->shown() ? widen(stacking[id]->tooltip()) : std::wstring();
         info->lpszText = tooltipText_.data();
         return true;
     }

@@ -2,9 +2,9 @@
 // The Win32 widgets behind the seam. Images and labels are windowless: the
 // board paints them onto its own surface in stacking order, as the block copy
 // expects. Picture boxes and the two buttons are child windows.
-#include "app/board_item.h"
 #include "app/platform.h"
 #include "app/win/win_art.h"
+#include "board/board_item.h"
 
 #include <windows.h>
 
@@ -23,7 +23,7 @@ struct AccessibleControl;
 // A windowless widget, drawn on the board's surface and repainted through it.
 class WinItem : public Placed {
 public:
-    explicit WinItem(Board& board) : board_(board) {}
+    WinItem(const layout::WidgetRow& row, Board& board) : Placed(row), board_(board) {}
     virtual void paint(HDC dc) const = 0;
     RECT rect() const;
     int toolId = -1; // its hot spot in the board's tooltip window
@@ -36,13 +36,13 @@ protected:
 
 class WinImage final : public PlacedImage<WinItem> {
 public:
-    WinImage(Board& board, int w, int h, bool stretch) : PlacedImage(w, h, stretch, board) {}
+    using PlacedImage::PlacedImage;
     void paint(HDC dc) const override;
 };
 
 class WinLabel final : public PlacedLabel<WinItem> {
 public:
-    WinLabel(Board& board, int w, int h, HFONT font) : PlacedLabel(w, h, board), font_(font) {}
+    WinLabel(const layout::WidgetRow& row, Board& board, HFONT font) : PlacedLabel(row, board), font_(font) {}
     ~WinLabel() override;
     void paint(HDC dc) const override;
     COLORREF text = RGB(0, 0, 0);             // caption colour

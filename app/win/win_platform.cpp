@@ -1,51 +1,55 @@
 #include "app/win/win_platform.h"
 
-#include "app/board_keys.h"
 #include "app/layout.h"
 #include "app/win/resource_ids.h"
 #include "app/win/win_accessible.h"
 #include "app/win/win_text.h"
+#include "board/board_keys.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace fanbord::win {
 
 namespace {
 
 constexpr UINT kLoadMessage = WM_APP + 1;
-// A wait longer than this wakes once to look again.
-constexpr double kLongestWait = 86400;
 constexpr int kInfoId = 101, kQuitId = 102;
 const wchar_t* const kWindowClass = L"FanbordWindow";
 const wchar_t* const kBoardClass = L"FanbordBoard";
 const wchar_t* const kBoxClass = L"FanbordBox";
 
-int artId(layout::Art art, int index) {
-    switch (art) {
-    case layout::Art::Board: return FANBORD_ART_BOARD;
-    case layout::Art::Tile: return FANBORD_ART_TILE0 + index;
-    case layout::Art::SwedishFlag: return FANBORD_ART_SVERIGE;
-    case layout::Art::ProgressBar: return FANBORD_ART_PROGRESS;
-    case layout::Art::Marker: return FANBORD_ART_MARKER;
-    case layout::Art::InfoFace: return FANBORD_ART_INFO;
-    case layout::Art::QuitFace: return FANBORD_ART_QUIT;
-    case layout::Art::None: break;
-    }
-    return 0;
+// Something the program cannot start without is not there. It says so on
+// stderr and, for whoever started it from the desktop, in a box; then it ends.
+[[noreturn]] void cannotStart(const std::string& what) {
+    std::fprintf(stderr, "fanbord: %s\n", what.c_str());
+    std::fflush(stderr);
+    MessageBoxW(nullptr, widen("Fanbord kan inte starta.\n\n" + what).c_str(), L"Fanbord", MB_OK | MB_ICONERROR);
+    std::_Exit(1);
+}
+
+HWND made(HWND window, const char* what) {
+    if (!window)
+        cannotStart(std::string("cannot create the ") + what + ": " + systemMessage(GetLastError()));
+    return window;
 }
 
 std::shared_ptr<Bitmap> artFor(layout::Art art, int index) {
-    const int id = artId(art, index);
-    return id ? loadPicture(id) : nullptr;
+    const int id = artResourceId(art, index);
+    if (!id)
+        return nullptr;
+    auto picture = loadPicture(id);
+    if (!picture)
+        cannotStart("picture " + std::to_string(id) + " is missing from the program or damaged");
+    return picture;
 }
 
-HFONT fontFor(const layout::WidgetSpec& s) {
-    const std::wstring family = s.font.empty() ? L"MS Sans Serif" : widen(std::string(s.font));
+HFONT fontFor(const layout::WidgetRow& s) {
+    const std::wstring family = widen(std::string(s.font));
     return CreateFontW(-layout::fontPixels(s), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
                        family.c_str());
@@ -87,14 +91,16 @@ void registerClasses(HINSTANCE instance, HICON icon) {
     wc.hIcon = icon;
     wc.hIconSm = icon;
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    wc.lpszClassName = kWindowClass;
-    RegisterClassExW(&wc);
-    wc.lpszClassName = kBoardClass;
+    auto registered = [&](const wchar_t* name) {
+        wc.lpszClassName = name;
+        if (!RegisterClassExW(&wc))
+            cannotStart("cannot register the window class " + toUtf8(name) + ": " + systemMessage(GetLastError()));
+    };
+    registered(kWindowClass);
     wc.hbrBackground = nullptr;
-    RegisterClassExW(&wc);
+    registered(kBoardClass);
     wc.lpfnWndProc = boxProc;
-    wc.lpszClassName = kBoxClass;
-    RegisterClassExW(&wc);
+    registered(kBoxClass);
 }
 
 } // namespace
@@ -102,15 +108,18 @@ void registerClasses(HINSTANCE instance, HICON icon) {
 WinPlatform::WinPlatform(HINSTANCE instance, MediaFramework& media) : BoardPlatform(media), instance_(instance) {
     using namespace layout;
     icon_ = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(FANBORD_IDI_ICON), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+        LoadImageW(instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    if (!icon_)
+        cannotStart("the icon is missing from the program: " + systemMessage(GetLastError()));
     registerClasses(instance, icon_);
     // Centred on the work area from the start, so it never shows anywhere else.
     RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    window_ = CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kWindowClass, L"Fanbord",
-                              WS_POPUP | WS_CLIPCHILDREN, area.left + (area.right - area.left - kWindowWidth) / 2,
-                              area.top + (area.bottom - area.top - kWindowHeight) / 2, kWindowWidth, kWindowHeight,
-                              nullptr, nullptr, instance_, this);
+    window_ = made(CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kWindowClass, L"Fanbord",
+                                   WS_POPUP | WS_CLIPCHILDREN, area.left + (area.right - area.left - kWindowWidth) / 2,
+                                   area.top + (area.bottom - area.top - kWindowHeight) / 2, kWindowWidth, kWindowHeight,
+                                   nullptr, nullptr, instance_, this),
+                   "window");
     build();
     board_->expose(accessibleControls(widgets_));
 }
@@ -120,7 +129,7 @@ WinPlatform::~WinPlatform() {
         DestroyWindow(window_);
 }
 
-HWND WinPlatform::windowOf(const layout::WidgetSpec& s) const {
+HWND WinPlatform::windowOf(const layout::WidgetRow& s) const {
     if (!s.parent)
         return window_;
     if (*s.parent == layout::Name::picProgBack)
@@ -128,16 +137,18 @@ HWND WinPlatform::windowOf(const layout::WidgetSpec& s) const {
     return board_->window();
 }
 
-std::unique_ptr<PictureBox> WinPlatform::makeBox(const layout::WidgetSpec& s) {
+std::unique_ptr<PictureBox> WinPlatform::makeBox(const layout::WidgetRow& s) {
     if (s.name == layout::Name::Pico) {
-        HWND boardWindow = CreateWindowExW(WS_EX_CONTROLPARENT, kBoardClass, nullptr,
-                                           WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP, s.left, s.top, s.width,
-                                           s.height, windowOf(s), nullptr, instance_, this);
+        HWND boardWindow = made(CreateWindowExW(WS_EX_CONTROLPARENT, kBoardClass, nullptr,
+                                                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP, s.left, s.top,
+                                                s.width, s.height, windowOf(s), nullptr, instance_, this),
+                                "board");
         board_ = std::make_unique<Board>(boardWindow, artFor(s.art, s.index));
         return std::make_unique<WinPictureBox>(boardWindow, s.width, s.height, std::nullopt, nullptr);
     }
-    HWND view = CreateWindowExW(0, kBoxClass, nullptr, WS_CHILD | WS_CLIPCHILDREN, s.left, s.top, s.width, s.height,
-                                windowOf(s), nullptr, instance_, nullptr);
+    HWND view = made(CreateWindowExW(0, kBoxClass, nullptr, WS_CHILD | WS_CLIPCHILDREN, s.left, s.top, s.width,
+                                     s.height, windowOf(s), nullptr, instance_, nullptr),
+                     "picture box");
     auto box = std::make_unique<WinPictureBox>(view, s.width, s.height, s.background, artFor(s.art, s.index));
     SetWindowLongPtrW(view, GWLP_USERDATA, LONG_PTR(box.get()));
     box->onChange = [this] { board_->changed(); };
@@ -150,8 +161,8 @@ std::unique_ptr<PictureBox> WinPlatform::makeBox(const layout::WidgetSpec& s) {
     return box;
 }
 
-std::unique_ptr<Image> WinPlatform::makeImage(const layout::WidgetSpec& s, std::function<void()> click) {
-    auto image = std::make_unique<WinImage>(*board_, s.width, s.height, s.stretch);
+std::unique_ptr<Image> WinPlatform::makeImage(const layout::WidgetRow& s, std::function<void()> click) {
+    auto image = std::make_unique<WinImage>(s, *board_);
     if (auto art = artFor(s.art, s.index))
         image->setPicture(std::make_shared<WinPicture>(std::move(art)));
     image->onClick = std::move(click);
@@ -161,9 +172,8 @@ std::unique_ptr<Image> WinPlatform::makeImage(const layout::WidgetSpec& s, std::
     return image;
 }
 
-std::unique_ptr<Label> WinPlatform::makeLabel(const layout::WidgetSpec& s) {
-    auto label = std::make_unique<WinLabel>(*board_, s.width, s.height, fontFor(s));
-    label->setHint(std::string(s.tooltip));
+std::unique_ptr<Label> WinPlatform::makeLabel(const layout::WidgetRow& s) {
+    auto label = std::make_unique<WinLabel>(s, *board_, fontFor(s));
     label->text = s.textColour ? colourRef(*s.textColour) : GetSysColor(COLOR_WINDOWTEXT);
     if (s.background) {
         label->opaque = true;
@@ -173,11 +183,12 @@ std::unique_ptr<Label> WinPlatform::makeLabel(const layout::WidgetSpec& s) {
     return label;
 }
 
-std::unique_ptr<Button> WinPlatform::makeButton(const layout::WidgetSpec& s, std::function<void()> click) {
+std::unique_ptr<Button> WinPlatform::makeButton(const layout::WidgetRow& s, std::function<void()> click) {
     const bool isInfo = s.name == layout::Name::Info;
-    HWND view =
-        CreateWindowExW(0, L"BUTTON", isInfo ? L"Info" : L"Sluta", WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, s.left, s.top,
-                        s.width, s.height, windowOf(s), HMENU(INT_PTR(isInfo ? kInfoId : kQuitId)), instance_, nullptr);
+    HWND view = made(CreateWindowExW(0, L"BUTTON", widen(std::string(s.caption)).c_str(),
+                                     WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, s.left, s.top, s.width, s.height,
+                                     windowOf(s), HMENU(INT_PTR(isInfo ? kInfoId : kQuitId)), instance_, nullptr),
+                     "button");
     auto button = std::make_unique<WinButton>(view, s.background.value_or(layout::kCyan), artFor(s.art, s.index));
     button->onClick = std::move(click);
     button->onChange = [this] { board_->changed(); };
@@ -185,7 +196,7 @@ std::unique_ptr<Button> WinPlatform::makeButton(const layout::WidgetSpec& s, std
     return button;
 }
 
-std::unique_ptr<Timer> WinPlatform::makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) {
+std::unique_ptr<Timer> WinPlatform::makeTimer(const layout::WidgetRow& s, std::function<void()> tick) {
     ticks_.push_back(std::move(tick));
     return std::make_unique<WinTimer>(window_, UINT_PTR(ticks_.size()), s.intervalMs);
 }
@@ -230,15 +241,6 @@ void WinPlatform::showWindow() {
     UpdateWindow(window_);
 }
 
-void WinPlatform::endProgram() {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    // Handlers suspended in a yield must never resume, so the process ends here
-    // rather than unwinding through the nested message loops.
-    TerminateProcess(GetCurrentProcess(), 0);
-    ExitProcess(0);
-}
-
 bool WinPlatform::pump() {
     bool any = false;
     MSG m;
@@ -264,7 +266,7 @@ void WinPlatform::dispatch(MSG& m) {
     DispatchMessageW(&m);
 }
 
-HWND WinPlatform::focusWindowOf(const layout::WidgetSpec& s) const {
+HWND WinPlatform::focusWindowOf(const layout::WidgetRow& s) const {
     if (s.kind != layout::Kind::Button)
         return board_->window();
     return static_cast<WinButton*>(s.name == layout::Name::Info ? widgets_.Info : widgets_.Quit)->window();
@@ -272,7 +274,7 @@ HWND WinPlatform::focusWindowOf(const layout::WidgetSpec& s) const {
 
 void WinPlatform::tab(bool backward) {
     std::vector<HWND> stops;
-    for (const layout::WidgetSpec* s : tabStops())
+    for (const layout::WidgetRow* s : tabStops())
         if (HWND w = focusWindowOf(*s); IsWindowVisible(w) && IsWindowEnabled(w))
             stops.push_back(w);
     if (stops.empty())
@@ -290,8 +292,7 @@ void WinPlatform::yieldFor(double seconds) {
     // the caller's time, whichever comes first.
     if (pump() || !(seconds > 0))
         return;
-    const auto ms = DWORD(std::ceil(std::min(seconds, kLongestWait) * 1000));
-    MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    MsgWaitForMultipleObjectsEx(0, nullptr, DWORD(waitMilliseconds(seconds)), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     pump();
 }
 
@@ -316,26 +317,23 @@ std::string WinPlatform::programFolder() const {
     return toUtf8(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash));
 }
 
-std::shared_ptr<Bitmap> WinPlatform::drawingContext(PictureBox& box) const {
+std::shared_ptr<Bitmap> WinPlatform::shownImage(const PictureBox& box) const {
     if (&box == widgets_.Pico)
         return board_->surface();
-    auto& b = static_cast<WinPictureBox&>(box);
+    const auto& b = static_cast<const WinPictureBox&>(box);
     return b.composed(b.underlay);
 }
 
-void WinPlatform::blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) {
-    const auto from = drawingContext(src);
-    auto& to = static_cast<WinPictureBox&>(dst);
-    // Clip to both surfaces; what lies outside the source is not copied.
-    RECT source{xs, ys, xs + w, ys + h}, fromRect{0, 0, from->width(), from->height()};
-    IntersectRect(&source, &source, &fromRect);
-    RECT target{source.left + x - xs, source.top + y - ys, source.right + x - xs, source.bottom + y - ys};
-    RECT toRect{0, 0, to.layer().width(), to.layer().height()};
-    if (!IntersectRect(&target, &target, &toRect))
+void WinPlatform::blockCopy(CopyTarget dst, int x, int y, int w, int h, CopySource src, int xs, int ys) {
+    const auto from = shownImage(src.box);
+    auto& to = static_cast<WinPictureBox&>(dst.box);
+    const BlockCopy copy =
+        clipped({{xs, ys, w, h}, x, y}, from->width(), from->height(), to.layer().width(), to.layer().height());
+    if (copy.source.empty())
         return;
-    BitBlt(to.layer().dc(), target.left, target.top, target.right - target.left, target.bottom - target.top,
-           from->dc(), target.left - x + xs, target.top - y + ys, SRCCOPY);
-    to.layer().makeOpaque(target);
+    BitBlt(to.layer().dc(), copy.x, copy.y, copy.source.width, copy.source.height, from->dc(), copy.source.left,
+           copy.source.top, SRCCOPY);
+    to.layer().makeOpaque(RECT{copy.x, copy.y, copy.x + copy.source.width, copy.y + copy.source.height});
     InvalidateRect(to.window(), nullptr, FALSE);
 }
 

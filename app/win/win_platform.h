@@ -1,7 +1,7 @@
 #pragma once
 // The platform on Win32: one frameless window built from the layout table.
-#include "app/board_platform.h"
 #include "app/win/win_board.h"
+#include "board/board_platform.h"
 
 #include <windows.h>
 
@@ -22,33 +22,29 @@ public:
     void dispatch(MSG& m);
 
     void showWindow() override;
-    [[noreturn]] void unloadWindow() override {
-        unloadOnce();
-        endProgram();
-    }
-    [[noreturn]] void endProgram() override;
     void yieldFor(double seconds) override;
     double clock() const override;
     std::string programFolder() const override;
     char folderSeparator() const override { return '\\'; }
-    void blockCopy(PictureBox& dst, int x, int y, int w, int h, PictureBox& src, int xs, int ys) override;
+    void blockCopy(CopyTarget dst, int x, int y, int w, int h, CopySource src, int xs, int ys) override;
     void showAbout(const std::string& title, const std::string& text) override;
 
     LRESULT windowMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp);
 
 private:
-    std::unique_ptr<PictureBox> makeBox(const layout::WidgetSpec& s) override;
-    std::unique_ptr<Image> makeImage(const layout::WidgetSpec& s, std::function<void()> click) override;
-    std::unique_ptr<Label> makeLabel(const layout::WidgetSpec& s) override;
-    std::unique_ptr<Button> makeButton(const layout::WidgetSpec& s, std::function<void()> click) override;
-    std::unique_ptr<Timer> makeTimer(const layout::WidgetSpec& s, std::function<void()> tick) override;
-    HWND windowOf(const layout::WidgetSpec& s) const;
+    std::unique_ptr<PictureBox> makeBox(const layout::WidgetRow& s) override;
+    std::unique_ptr<Image> makeImage(const layout::WidgetRow& s, std::function<void()> click) override;
+    std::unique_ptr<Label> makeLabel(const layout::WidgetRow& s) override;
+    std::unique_ptr<Button> makeButton(const layout::WidgetRow& s, std::function<void()> click) override;
+    std::unique_ptr<Timer> makeTimer(const layout::WidgetRow& s, std::function<void()> tick) override;
+    HWND windowOf(const layout::WidgetRow& s) const;
     // The window that takes the focus for a row of the tab order.
-    HWND focusWindowOf(const layout::WidgetSpec& s) const;
+    HWND focusWindowOf(const layout::WidgetRow& s) const;
     // Moves the focus to the next (or previous) control in the tab order.
     void tab(bool backward);
     bool pump();
-    std::shared_ptr<Bitmap> drawingContext(PictureBox& box) const;
+    // What the box shows, as an image; for the board, with its windowless widgets.
+    std::shared_ptr<Bitmap> shownImage(const PictureBox& box) const;
 
     HINSTANCE instance_;
     HWND window_ = nullptr;        // the frameless window

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 namespace fanbord::win {
 
 namespace {
@@ -29,5 +31,23 @@ std::wstring widen(const std::string& utf8) {
 std::string toUtf8(const std::wstring& wide) { return narrow(wide, CP_UTF8); }
 
 std::string toAnsi(const std::string& utf8) { return narrow(widen(utf8), CP_ACP); }
+
+std::string systemMessage(unsigned long code) {
+    char number[32];
+    std::snprintf(number, sizeof number, "error 0x%08lX", code);
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   DWORD(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string why = number;
+    if (text) {
+        std::string message = toUtf8(text);
+        LocalFree(text);
+        while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
+            message.pop_back();
+        if (!message.empty())
+            why = message + " (" + number + ")";
+    }
+    return why;
+}
 
 } // namespace fanbord::win

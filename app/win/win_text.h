@@ -9,5 +9,7 @@ std::wstring widen(const std::string& utf8);
 std::string toUtf8(const std::wstring& wide);
 // Characters the code page lacks become '?', as the system itself does.
 std::string toAnsi(const std::string& utf8);
+// The system's own words for an error or failure code, with the code.
+std::string systemMessage(unsigned long code);
 
 } // namespace fanbord::win

@@ -2,32 +2,15 @@
 // What every platform's board shares, in the standard library only: where its
 // widgets stand, the windowless images and labels in stacking order, and what
 // a pointer on the board reaches. A platform adds only drawing and windows.
+#include "app/layout.h"
 #include "app/platform.h"
+#include "board/pixels.h"
 
-#include <algorithm>
-#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace fanbord {
-
-// Fractional positions are drawn at the nearest pixel, halves rounding up.
-inline int nearestPixel(double v) {
-    return int(std::floor(v + 0.5));
-}
-
-// Whole pixels of the board, as drawn.
-struct PixelRect {
-    int left = 0, top = 0, width = 0, height = 0;
-
-    PixelRect united(const PixelRect& o) const {
-        const int l = std::min(left, o.left), t = std::min(top, o.top);
-        const int r = std::max(left + width, o.left + o.width), b = std::max(top + height, o.top + o.height);
-        return {l, t, r - l, b - t};
-    }
-    bool contains(int x, int y) const { return x >= left && y >= top && x < left + width && y < top + height; }
-};
 
 // A windowless widget: a place on the board that the board repaints.
 class Placed {
@@ -37,29 +20,28 @@ public:
     bool shown() const { return visible_; }
     // Images stop the pointer; labels let it through to what lies beneath.
     virtual bool takesPointer() const { return false; }
-    const std::string& hint() const { return hint_; } // its tooltip
-    void setHint(std::string text) { hint_ = std::move(text); }
+    const std::string& tooltip() const { return tooltip_; }
     std::function<void()> onClick; // the handler a click on it runs, if any
 
 protected:
+    explicit Placed(const layout::WidgetRow& row) : w_(row.width), h_(row.height), tooltip_(row.tooltip) {}
     // The platform repaints this part of its board.
     virtual void repaint(const PixelRect& area) = 0;
     virtual void moved(const PixelRect& before) { repaint(before.united(place())); }
+    virtual void shownOrHidden() { repaint(place()); }
 
-    int w_ = 0, h_ = 0;
+    int w_, h_;
     double left_ = 0, top_ = 0;
     bool visible_ = true;
-    std::string hint_;
+    std::string tooltip_;
 };
 
-// A seam widget (Image or Label) placed on the board; Base is the platform's
-// kind of Placed, which knows how to draw it.
+// A seam widget (Image or Label) placed on the board as its table row has it;
+// Base is the platform's kind of Placed, which knows how to draw it.
 template <class Seam, class Base> class PlacedItem : public Seam, public Base {
 public:
-    template <class... Args> PlacedItem(int w, int h, Args&&... args) : Base(std::forward<Args>(args)...) {
-        this->w_ = w;
-        this->h_ = h;
-    }
+    template <class... Args>
+    explicit PlacedItem(const layout::WidgetRow& row, Args&&... args) : Base(row, std::forward<Args>(args)...) {}
     double left() const override { return this->left_; }
     double top() const override { return this->top_; }
     void move(double left, double top) override {
@@ -71,18 +53,18 @@ public:
     bool visible() const override { return this->visible_; }
     void setVisible(bool visible) override {
         this->visible_ = visible;
-        this->repaint(this->place());
+        this->shownOrHidden();
     }
 };
 
 template <class Base> class PlacedImage : public PlacedItem<Image, Base> {
 public:
     template <class... Args>
-    PlacedImage(int w, int h, bool stretch, Args&&... args)
-        : PlacedItem<Image, Base>(w, h, std::forward<Args>(args)...), stretch_(stretch) {}
+    explicit PlacedImage(const layout::WidgetRow& row, Args&&... args)
+        : PlacedItem<Image, Base>(row, std::forward<Args>(args)...), stretch_(row.stretch) {}
     bool takesPointer() const override { return true; }
-    std::string tooltip() const override { return this->hint_; }
-    void setTooltip(const std::string& text) override { this->hint_ = text; }
+    std::string tooltip() const override { return this->tooltip_; }
+    void setTooltip(const std::string& text) override { this->tooltip_ = text; }
     PictureRef picture() const override { return picture_; }
     void setPicture(PictureRef picture) override {
         picture_ = std::move(picture);
@@ -90,6 +72,17 @@ public:
     }
 
 protected:
+    // Where a picture of the given size is drawn: at the image's place, at
+    // its own size or scaled to the image's.
+    PixelRect pictureArea(int pictureWidth, int pictureHeight) const {
+        PixelRect area = this->place();
+        if (!stretch_) {
+            area.width = pictureWidth;
+            area.height = pictureHeight;
+        }
+        return area;
+    }
+
     bool stretch_; // scaled to its size rather than drawn at its own
     PictureRef picture_;
 };
@@ -101,6 +94,12 @@ public:
     void setCaption(const std::string& text) override {
         caption_ = text;
         this->repaint(this->place());
+    }
+    // The text size from `pixels` down at which the caption fits the label, as
+    // `advanceAt` measures it: drawn from the label's left edge, it has the
+    // whole width.
+    int captionPixels(int pixels, const std::function<int(int pixels)>& advanceAt) const {
+        return fittedPixels(pixels, this->w_, advanceAt);
     }
 
 protected:
@@ -159,8 +158,8 @@ public:
     // The tooltip of the topmost shown widget under the point that has one.
     std::string tooltipAt(int x, int y) const {
         for (auto it = stacking_.rbegin(); it != stacking_.rend(); ++it)
-            if ((*it)->shown() && (*it)->place().contains(x, y) && !(*it)->hint().empty())
-                return (*it)->hint();
+            if ((*it)->shown() && (*it)->place().contains(x, y) && !(*it)->tooltip().empty())
+                return (*it)->tooltip();
         return {};
     }
     // Like a button: a click counts where it was pressed and released on the
@@ -180,10 +179,5 @@ private:
     std::vector<Item*> stacking_;
     Item* pressed_ = nullptr;
 };
-
-// The largest pixel size from `pixels` down to 8 at which a caption fits
-// `width`; `advanceAt` measures it at a size. A wider stand-in font steps down
-// a pixel or two rather than lose the caption's end.
-int fittedPixels(int pixels, int width, const std::function<int(int pixels)>& advanceAt);
 
 } // namespace fanbord

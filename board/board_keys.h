@@ -13,7 +13,7 @@ enum class TileKey { Left, Right, Up, Down };
 
 // The tile an arrow key moves to from `current`.
 inline int tileAfterKey(int current, TileKey key) {
-    constexpr int count = kTileCount, columns = layout::kTileColumns;
+    constexpr int count = kNationCount, columns = layout::kTileColumns;
     switch (key) {
     case TileKey::Left:
         return (current + count - 1) % count;
@@ -29,9 +29,9 @@ inline int tileAfterKey(int current, TileKey key) {
 
 // The rows that take the keyboard focus, in Tab order: the board, which
 // stands for its tiles, and the buttons.
-inline std::vector<const layout::WidgetSpec*> tabStops() {
-    std::vector<const layout::WidgetSpec*> stops;
-    for (const layout::WidgetSpec& s : layout::widgets())
+inline std::vector<const layout::WidgetRow*> tabStops() {
+    std::vector<const layout::WidgetRow*> stops;
+    for (const layout::WidgetRow& s : layout::widgets())
         if (s.name == layout::Name::Pico || s.kind == layout::Kind::Button)
             stops.push_back(&s);
     std::stable_sort(stops.begin(), stops.end(), [](auto* a, auto* b) { return a->tabIndex < b->tabIndex; });

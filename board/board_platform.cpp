@@ -1,16 +1,19 @@
-#include "app/board_platform.h"
+#include "board/board_platform.h"
 
-#include "app/board_item.h"
-
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
 
 namespace fanbord {
 
 using layout::Kind;
 using layout::Name;
-using layout::WidgetSpec;
+using layout::WidgetRow;
 
-template <class W> W* BoardPlatform::adopt(std::unique_ptr<W> widget, const WidgetSpec& s) {
+template <class W> W* BoardPlatform::adopt(std::unique_ptr<W> widget, const WidgetRow& s) {
     W* w = widget.get();
     owned_.push_back(std::move(widget));
     layout::bind(widgets_, s, w);
@@ -20,7 +23,7 @@ template <class W> W* BoardPlatform::adopt(std::unique_ptr<W> widget, const Widg
 }
 
 void BoardPlatform::build() {
-    for (const WidgetSpec& s : layout::widgets()) {
+    for (const WidgetRow& s : layout::widgets()) {
         switch (s.kind) {
         case Kind::PictureBox:
             adopt(makeBox(s), s);
@@ -43,7 +46,7 @@ void BoardPlatform::build() {
     }
 }
 
-std::function<void()> BoardPlatform::clickRoute(const WidgetSpec& s) {
+std::function<void()> BoardPlatform::clickRoute(const WidgetRow& s) {
     switch (s.name) {
     case Name::Flagga:
         return [this, index = static_cast<std::int16_t>(s.index)] {
@@ -65,7 +68,7 @@ std::function<void()> BoardPlatform::clickRoute(const WidgetSpec& s) {
     }
 }
 
-std::function<void()> BoardPlatform::tickRoute(const WidgetSpec& s) {
+std::function<void()> BoardPlatform::tickRoute(const WidgetRow& s) {
     if (s.name == Name::playTimer)
         return [this] {
             if (events_)
@@ -86,10 +89,23 @@ void BoardPlatform::unloadOnce() {
         events_->Form_Unload(cancel);
 }
 
-int fittedPixels(int pixels, int width, const std::function<int(int pixels)>& advanceAt) {
-    while (pixels > 8 && advanceAt(pixels) > width)
-        --pixels;
-    return pixels;
+void BoardPlatform::unloadWindow() {
+    unloadOnce();
+    endProgram();
+}
+
+void BoardPlatform::endProgram() {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    if (auto atEnd = std::exchange(atEnd_, nullptr))
+        atEnd();
+    leaving();
+    std::_Exit(0);
+}
+
+int BoardPlatform::waitMilliseconds(double seconds) {
+    constexpr double kLongestWait = 86400;
+    return int(std::ceil(std::min(seconds, kLongestWait) * 1000));
 }
 
 } // namespace fanbord
