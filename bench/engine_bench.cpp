@@ -173,7 +173,9 @@ static int plays(int count, const char* file, bool paplay) {
             waitFor(1.5); // the last notes' release and reverb, as in the render
         }
         waitFor(0.5);
-        const auto c = fanbord::sound::compare(render, recorder.stop(), 44100);
+        const auto recording = recorder.stop();
+        writeWav("/tmp/fanbord-bench-recording.wav", recording, 44100); // the last play, for listening
+        const auto c = fanbord::sound::compare(render, recording, 44100);
         withGaps += !c.gaps.empty();
         std::printf("  play %d: %s\n", i + 1, c.describe().c_str());
         std::fflush(stdout);

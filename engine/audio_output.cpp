@@ -14,12 +14,18 @@ namespace fanbord {
 
 namespace {
 
-constexpr int kFrames = 1024;
+// A sound server's buffer is as long as one of SDL's: a tenth of a second
+// rides out a busy machine, and a stop or a new piece is heard within it. A
+// sound after silence starts at once: the device is opened for it, and the
+// server starts playing as soon as the first buffer is in.
+constexpr int kDeviceFrames = 4096;
+constexpr int kClockFrames = 1024;
 
-// SDL's device, opened for a sound and closed once it has been idle for a
-// moment: even paused, SDL keeps its thread feeding silence. Where the device
-// cannot be opened, that sound keeps its true length on a silent clock of
-// our own, and the next sound tries the device again.
+// SDL's device, opened for a sound and closed as soon as nothing sounds: even
+// paused, SDL keeps its thread feeding silence, and a sound that came after
+// it would wait behind a buffer of it. Where the device cannot be opened,
+// that sound keeps its true length on a silent clock of our own, and the
+// next sound tries the device again.
 class Output final : public AudioOutput {
 public:
     Output(int rate, Callback callback) : callback_(std::move(callback)), rate_(rate) {
@@ -34,7 +40,6 @@ public:
         }
         idle_.store(true);
         idle_.notify_one();
-        wake_.notify_one();
         clockWake_.notify_one();
         closer_.join();
         clock_.join();
@@ -48,33 +53,23 @@ public:
     // so a resume cannot slip in between the callback's last look and its pause.
     void resume() override {
         std::lock_guard lock(mutex_);
-        {
-            std::lock_guard clock(clockMutex_);
-            if (clockRunning_)
-                return; // the silent clock carries this sound too
-        }
         if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
             SDL_CloseAudioDevice(device_); // lost, as when the sound server went away
             device_ = 0;
         }
         if (device_ == 0)
             device_ = openDevice();
+        std::lock_guard clock(clockMutex_);
         if (device_ != 0) {
+            clockRunning_ = false; // the device takes over from the silent clock, if it ran
             SDL_PauseAudioDevice(device_, 0);
             return;
         }
-        {
-            std::lock_guard clock(clockMutex_);
-            clockRunning_ = true;
-        }
+        clockRunning_ = true;
         clockWake_.notify_one();
     }
 
 private:
-    // Long enough that the sounds of one moment (a blip, then a piece) share
-    // one opening; short beside the pauses between the ceremony's pieces.
-    static constexpr auto kGrace = std::chrono::milliseconds(500);
-
     static void feed(void* self, Uint8* stream, int bytes) {
         auto* output = static_cast<Output*>(self);
         if (output->callback_(reinterpret_cast<float*>(stream), bytes / int(2 * sizeof(float))))
@@ -93,7 +88,7 @@ private:
             want.freq = rate_;
             want.format = AUDIO_F32SYS;
             want.channels = 2;
-            want.samples = kFrames;
+            want.samples = kDeviceFrames;
             want.callback = &Output::feed;
             want.userdata = this;
             device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0); // opens paused
@@ -104,33 +99,38 @@ private:
         return device;
     }
 
+    // SDL lets a closing device play out what it has queued; meanwhile the
+    // next sound may already open a new one.
     void closeWhenIdle() {
         for (;;) {
             idle_.wait(false, std::memory_order_acquire);
             idle_.store(false, std::memory_order_relaxed);
-            std::unique_lock lock(mutex_);
-            if (wake_.wait_for(lock, kGrace, [this] { return quit_; }))
-                return;
-            // Not playing means no resume came since: nothing is waiting to sound.
-            if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_PLAYING) {
-                SDL_CloseAudioDevice(device_);
-                device_ = 0;
+            SDL_AudioDeviceID closing = 0;
+            {
+                std::lock_guard lock(mutex_);
+                if (quit_)
+                    return;
+                // Not playing means no resume came since: nothing is waiting to sound.
+                if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_PLAYING)
+                    closing = device_.exchange(0);
             }
+            if (closing != 0)
+                SDL_CloseAudioDevice(closing);
         }
     }
 
     // The silent clock: buffers at the pace a device would take them.
     void keepTime() {
-        std::vector<float> buffer(2 * kFrames);
+        std::vector<float> buffer(2 * kClockFrames);
         const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-            std::chrono::duration<double>(double(kFrames) / rate_));
+            std::chrono::duration<double>(double(kClockFrames) / rate_));
         std::unique_lock lock(clockMutex_);
         for (;;) {
             clockWake_.wait(lock, [this] { return quit_ || clockRunning_; });
             if (quit_)
                 return;
             for (auto next = std::chrono::steady_clock::now(); clockRunning_ && !quit_;) {
-                clockRunning_ = callback_(buffer.data(), kFrames);
+                clockRunning_ = callback_(buffer.data(), kClockFrames);
                 next += period;
                 lock.unlock();
                 std::this_thread::sleep_until(next);
@@ -143,9 +143,8 @@ private:
     int rate_;
     std::mutex mutex_; // the device: opening, resuming, closing
     bool sdlReady_ = false, silent_ = false;
-    SDL_AudioDeviceID device_ = 0; // changes only while no callback runs
+    std::atomic<SDL_AudioDeviceID> device_{0}; // the callback reads it to pause itself
     std::atomic<bool> idle_{false};
-    std::condition_variable wake_;
     bool quit_ = false;
     std::thread closer_;
     std::mutex clockMutex_; // held around the clock's callback, as SDL holds its device lock
