@@ -114,7 +114,8 @@ static void printSpread(const char* what, std::vector<double> v) {
                     v.back(), v.size());
 }
 
-// The device closes after half a second of silence; "just paused" is well within it.
+// "Just paused": a moment after the last sound stopped, as a click on another
+// flag soon after a piece.
 static int latency(const char* file) {
     double seconds = 0;
     const auto render = renderOffline(file, seconds);
