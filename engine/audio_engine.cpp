@@ -9,10 +9,12 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <semaphore>
 #include <thread>
@@ -70,6 +72,24 @@ private:
     std::atomic<std::size_t> head_{0}, tail_{0};
 };
 
+// The pieces beside the program: their presets load with the SoundFont, so
+// that no first click on a flag waits for them.
+void loadPresetsOfFolder(Synth& synth, const std::string& folder) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        std::string extension = entry.path().extension().string();
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        std::vector<std::uint8_t> bytes;
+        MediaKind kind{};
+        MidiSong song;
+        std::string why;
+        if (extension == ".mid" && readMediaFile(entry.path().string(), bytes, kind, why) && kind == MediaKind::Midi &&
+            parseMidi(bytes.data(), bytes.size(), song, why))
+            synth.loadPresetsFor(song);
+    }
+}
+
 // A short, soft tone for a sound that cannot be played.
 std::vector<float> defaultSound(int rate) {
     const int frames = rate * 60 / 1000;
@@ -95,6 +115,7 @@ struct AudioEngine::Impl {
                 std::fprintf(stderr, "fanbord: no General MIDI SoundFont found; MIDI plays on the built-in instrument\n");
                 s = makeFallbackSynth(options.rate);
             }
+            loadPresetsOfFolder(*s, options.programFolder);
             std::lock_guard lock(synthMutex);
             synth = std::move(s);
             soundFont = loaded;
