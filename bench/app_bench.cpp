@@ -149,7 +149,9 @@ int main(int argc, char** argv) {
         return startup(argc, argv, Clock::now());
     const auto launch = Clock::now();
     QApplication app(argc, argv);
-    fanbord::AudioEngine engine(fanbord::EngineOptions{});
+    fanbord::EngineOptions options; // as the program: its media beside it
+    options.programFolder = argc > 1 ? argv[1] : "";
+    fanbord::AudioEngine engine(options);
     fanbord::qt::QtPlatform platform(engine);
     fanbord::Fanbord form(platform);
     platform.connect(form);

@@ -7,7 +7,9 @@ scripts/setup-debian bench
 build=${1:-build}
 prog="$build/program"
 anthem="$prog/Sverige.mid"
-cmake --build "$build" --target engine_bench app_bench >/dev/null
+cmake --build "$build" --target engine_bench app_bench audio_thread_probe >/dev/null
+pulse=tests/sound/pulse-session
+plays=${FANBORD_BENCH_PLAYS:-10}
 
 echo "== audio engine, offline, on $anthem"
 "$build/bench/engine_bench" "$anthem" /tmp/fanbord-bench.wav
@@ -27,11 +29,29 @@ fi
 echo "== soak: 10 000 replacements"
 "$build/bench/engine_bench" --soak 10000 "$anthem"
 
+echo "== the audio thread through a start, a replacement, a blocking sound, a stop and a start (FluidSynth, GM SoundFont)"
+LD_PRELOAD="$(realpath "$build/bench/audio_thread_probe.so")" SDL_AUDIODRIVER=dummy "$build/bench/engine_bench" --audio-thread "$anthem"
+
+echo "== on a private PulseAudio daemon, recorded from its null sink's monitor"
+"$pulse" env SDL_AUDIODRIVER=pulseaudio "$build/bench/engine_bench" --latency "$anthem"
+echo "dropouts in $plays plays with both cores busy (stress-ng --cpu 2):"
+stress-ng --cpu 2 --quiet &
+stress=$!
+trap 'kill $stress 2>/dev/null || true' EXIT
+"$pulse" env SDL_AUDIODRIVER=pulseaudio "$build/bench/engine_bench" --plays "$plays" "$anthem"
+# paplay's own buffer is two seconds; at the engine's 93 ms it is a client like ours.
+"$pulse" "$build/bench/engine_bench" --plays "$plays" "$anthem" --paplay
+"$pulse" env PULSE_LATENCY_MSEC=93 "$build/bench/engine_bench" --plays "$plays" "$anthem" --paplay
+kill $stress
+wait $stress 2>/dev/null || true
+
 echo "== the program on Qt (offscreen), with the real engine on a silent driver"
 cp "$build/bench/app_bench" "$prog/app_bench"
 SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen "$prog/app_bench" --startup
 rm -f "$prog/app_bench"
 SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=offscreen "$build/bench/app_bench" "$prog"
+echo "== the same on the PulseAudio daemon"
+"$pulse" env SDL_AUDIODRIVER=pulseaudio QT_QPA_PLATFORM=offscreen "$build/bench/app_bench" "$prog"
 
 echo "== the Windows program under Wine"
 if [[ -f build-windows/program/Fanbord.exe ]] && command -v wine >/dev/null; then

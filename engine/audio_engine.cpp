@@ -1,6 +1,7 @@
 #include "engine/audio_engine.h"
 
 #include "engine/audio_output.h"
+#include "engine/media_file.h"
 #include "engine/midi_reader.h"
 #include "engine/synth.h"
 #include "engine/wav_loader.h"
@@ -8,13 +9,12 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <semaphore>
 #include <thread>
@@ -72,19 +72,22 @@ private:
     std::atomic<std::size_t> head_{0}, tail_{0};
 };
 
-bool readFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+// The pieces beside the program: their presets load with the SoundFont, so
+// that no first click on a flag waits for them.
+void loadPresetsOfFolder(Synth& synth, const std::string& folder) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    try {
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-    } catch (const std::exception&) { // an unreadable file throws from the stream buffer
-        return false;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        std::string extension = entry.path().extension().string();
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        std::vector<std::uint8_t> bytes;
+        MediaKind kind{};
+        MidiSong song;
+        std::string why;
+        if (extension == ".mid" && readMediaFile(entry.path().string(), bytes, kind, why) && kind == MediaKind::Midi &&
+            parseMidi(bytes.data(), bytes.size(), song, why))
+            synth.loadPresetsFor(song);
     }
-    return !in.bad();
 }
 
 // A short, soft tone for a sound that cannot be played.
@@ -112,6 +115,7 @@ struct AudioEngine::Impl {
                 std::fprintf(stderr, "fanbord: no General MIDI SoundFont found; MIDI plays on the built-in instrument\n");
                 s = makeFallbackSynth(options.rate);
             }
+            loadPresetsOfFolder(*s, options.programFolder);
             std::lock_guard lock(synthMutex);
             synth = std::move(s);
             soundFont = loaded;
@@ -158,6 +162,40 @@ struct AudioEngine::Impl {
         output = AudioOutput::open(options.rate, [this](float* out, int frames) { return mix(out, frames); });
     }
 
+    // Presets load here, never on the audio thread, and only while the audio
+    // thread renders no MIDI: a piece that still holds the synthesiser is cut
+    // (the new one replaces it anyway) and waited for, for one buffer or two.
+    // Offline, the caller of render() is this thread.
+    void loadPresets(const MidiSong& song) {
+        if (synth->hasPresetsFor(song) || (!options.offline && !reclaimSynth()))
+            return; // a stalled output: the audio thread loads them as it selects them
+        synth->loadPresetsFor(song);
+    }
+    bool reclaimSynth() {
+        forget(nextPiece.exchange(nullptr, std::memory_order_acq_rel));
+        while (synthFreed.try_acquire()) {
+        }
+        wantSynth.store(true, std::memory_order_release);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        for (;;) {
+            collect();
+            bool held = false;
+            for (const auto& p : handedOver) {
+                if (p->midi) {
+                    p->stopped.store(true, std::memory_order_release);
+                    held = true;
+                }
+            }
+            if (!held)
+                return true;
+            output->resume();
+            if (!synthFreed.try_acquire_until(deadline)) {
+                collect();
+                return std::none_of(handedOver.begin(), handedOver.end(), [](const auto& p) { return p->midi; });
+            }
+        }
+    }
+
     // --- the audio thread (the caller of render() when offline)
 
     // False once nothing sounds: no piece but one that has played out, no
@@ -176,11 +214,8 @@ struct AudioEngine::Impl {
             }
             fadeDone += n;
             from = n;
-            if (fadeDone >= kFadeFrames) {
-                if (fading->midi)
-                    synth->reset();
-                giveBack(fading);
-            }
+            if (fadeDone >= kFadeFrames)
+                retire(fading);
         }
         if (current && !fading)
             playPiece(*current, out + 2 * from, frames - from);
@@ -205,7 +240,21 @@ struct AudioEngine::Impl {
             out[i] = std::clamp(out[i], -1.0f, 1.0f);
             peak = std::max(peak, std::abs(out[i]));
         }
-        return (current && !current->ended()) || fading || blockingSounds || peak >= kSilence;
+        const bool sounding = (current && !current->ended()) || fading || blockingSounds || peak >= kSilence;
+        if (!sounding && current)
+            retire(current); // played out and silent: the synthesiser is free again
+        if (!holdsMidi() && wantSynth.load(std::memory_order_acquire) && wantSynth.exchange(false))
+            synthFreed.release();
+        return sounding;
+    }
+
+    bool holdsMidi() const { return (current && current->midi) || (fading && fading->midi); }
+
+    // Done with a piece that has sounded: the synthesiser starts the next one afresh.
+    void retire(Piece*& p) {
+        if (p->midi)
+            synth->reset();
+        giveBack(p);
     }
 
     // What the interface thread has handed over since the last buffer.
@@ -285,6 +334,8 @@ struct AudioEngine::Impl {
     // Between the threads.
     std::atomic<Piece*> nextPiece{nullptr}, nextBlocking{nullptr};
     Handover<Piece*, 64> returned;
+    std::atomic<bool> wantSynth{false}; // the interface waits to load presets
+    std::binary_semaphore synthFreed{0};
     // Audio thread.
     Piece* current = nullptr;
     Piece* fading = nullptr;
@@ -304,14 +355,12 @@ public:
 
     bool renderFile(const std::string& path, std::string& why) override {
         std::vector<std::uint8_t> bytes;
-        if (!readFile(path, bytes)) {
-            why = "no such file";
+        MediaKind kind{};
+        if (!readMediaFile(path, bytes, kind, why))
             return false;
-        }
         auto piece = std::make_shared<Piece>();
         const int rate = engine_->options.rate;
-        // The content decides, not the name: "Danmark.MID", "BLIP.Wav".
-        if (bytes.size() >= 4 && std::equal(bytes.begin(), bytes.begin() + 4, "MThd")) {
+        if (kind == MediaKind::Midi) {
             if (!parseMidi(bytes.data(), bytes.size(), piece->song, why))
                 return false;
             piece->midi = true;
@@ -319,7 +368,7 @@ public:
             piece->frames = std::llround(piece->duration * rate);
             engine_->waitForSynth();
         } else {
-            if (!loadWav(path, rate, piece->samples, why))
+            if (!decodeWav(bytes, rate, piece->samples, why))
                 return false;
             piece->frames = std::int64_t(piece->samples.size() / 2);
             piece->duration = double(piece->frames) / rate;
@@ -336,6 +385,8 @@ public:
         if (!ran_) {
             ran_ = true;
             engine_->ensureOutput();
+            if (piece_->midi)
+                engine_->loadPresets(piece_->song);
             engine_->handOver(piece_, engine_->nextPiece);
         }
         return true;
@@ -365,8 +416,11 @@ std::unique_ptr<MediaGraph> AudioEngine::createGraph() { return std::make_unique
 
 void AudioEngine::playBlocking(const std::string& path) {
     auto sound = std::make_shared<Piece>();
+    std::vector<std::uint8_t> bytes;
+    MediaKind kind{};
     std::string why;
-    if (!loadWav(path, impl_->options.rate, sound->samples, why))
+    if (!readMediaFile(path, bytes, kind, why) || kind != MediaKind::Wav ||
+        !decodeWav(bytes, impl_->options.rate, sound->samples, why))
         sound->samples = defaultSound(impl_->options.rate);
     sound->frames = std::int64_t(sound->samples.size() / 2);
     const double seconds = double(sound->frames) / impl_->options.rate;

@@ -14,163 +14,149 @@ namespace fanbord {
 
 namespace {
 
-constexpr int kFrames = 1024;
+// A sound server's buffer is as long as one of SDL's: a tenth of a second
+// rides out a busy machine, and a stop or a new piece is heard within it. A
+// sound after silence starts at once: the device is opened for it, and the
+// server starts playing as soon as the first buffer is in.
+constexpr int kDeviceFrames = 4096;
+constexpr int kClockFrames = 1024;
 
-SDL_AudioDeviceID openDevice(int rate, void* output);
-
-// SDL's device. Even paused, SDL keeps its thread feeding silence, so a device
-// that has been idle for a moment is closed, and opened again for the next sound.
-class SdlOutput final : public AudioOutput {
+// SDL's device, opened for a sound and closed as soon as nothing sounds: even
+// paused, SDL keeps its thread feeding silence, and a sound that came after
+// it would wait behind a buffer of it. Where the device cannot be opened,
+// that sound keeps its true length on a silent clock of our own, and the
+// next sound tries the device again.
+class Output final : public AudioOutput {
 public:
-    SdlOutput(int rate, Callback callback) : callback_(std::move(callback)), rate_(rate) {}
-    bool start() {
-        device_ = openDevice(rate_, this);
-        if (device_ == 0)
-            return false;
+    Output(int rate, Callback callback) : callback_(std::move(callback)), rate_(rate) {
         closer_ = std::thread([this] { closeWhenIdle(); });
-        return true;
+        clock_ = std::thread([this] { keepTime(); });
     }
-    ~SdlOutput() override {
+    ~Output() override {
         {
             std::lock_guard lock(mutex_);
+            std::lock_guard clock(clockMutex_);
             quit_ = true;
         }
         idle_.store(true);
         idle_.notify_one();
-        wake_.notify_one();
-        if (closer_.joinable())
-            closer_.join();
+        clockWake_.notify_one();
+        closer_.join();
+        clock_.join();
         if (device_ != 0)
             SDL_CloseAudioDevice(device_);
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (sdlReady_)
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
-    // SDL holds the device's lock around the callback, so a resume cannot slip
-    // in between the callback's last look and its pause.
+
+    // SDL holds the device's lock around the callback, and the clock its own,
+    // so a resume cannot slip in between the callback's last look and its pause.
     void resume() override {
         std::lock_guard lock(mutex_);
+        if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
+            SDL_CloseAudioDevice(device_); // lost, as when the sound server went away
+            device_ = 0;
+        }
         if (device_ == 0)
-            device_ = openDevice(rate_, this);
-        if (device_ != 0)
+            device_ = openDevice();
+        std::lock_guard clock(clockMutex_);
+        if (device_ != 0) {
+            clockRunning_ = false; // the device takes over from the silent clock, if it ran
             SDL_PauseAudioDevice(device_, 0);
+            return;
+        }
+        clockRunning_ = true;
+        clockWake_.notify_one();
     }
+
+private:
     static void feed(void* self, Uint8* stream, int bytes) {
-        auto* output = static_cast<SdlOutput*>(self);
+        auto* output = static_cast<Output*>(self);
         if (output->callback_(reinterpret_cast<float*>(stream), bytes / int(2 * sizeof(float))))
             return;
         SDL_PauseAudioDevice(output->device_, 1); // the lock is recursive: safe inside the callback
         output->idle_.store(true, std::memory_order_release);
         output->idle_.notify_one();
     }
-    Callback callback_;
 
-private:
-    // Long enough that the sounds of one moment (a blip, then a piece) share
-    // one opening; short beside the pauses between the ceremony's pieces.
-    static constexpr auto kGrace = std::chrono::milliseconds(500);
+    SDL_AudioDeviceID openDevice() {
+        if (!sdlReady_)
+            sdlReady_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        SDL_AudioDeviceID device = 0;
+        if (sdlReady_) {
+            SDL_AudioSpec want{}, have{};
+            want.freq = rate_;
+            want.format = AUDIO_F32SYS;
+            want.channels = 2;
+            want.samples = kDeviceFrames;
+            want.callback = &Output::feed;
+            want.userdata = this;
+            device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0); // opens paused
+        }
+        if (device == 0 && !silent_)
+            std::fprintf(stderr, "fanbord: no sound device (%s); playing silently until one opens\n", SDL_GetError());
+        silent_ = device == 0;
+        return device;
+    }
 
+    // SDL lets a closing device play out what it has queued; meanwhile the
+    // next sound may already open a new one.
     void closeWhenIdle() {
         for (;;) {
             idle_.wait(false, std::memory_order_acquire);
             idle_.store(false, std::memory_order_relaxed);
-            std::unique_lock lock(mutex_);
-            if (wake_.wait_for(lock, kGrace, [this] { return quit_; }))
-                return;
-            // Still paused means no resume came since: nothing is waiting to sound.
-            if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_PAUSED) {
-                SDL_CloseAudioDevice(device_);
-                device_ = 0;
+            SDL_AudioDeviceID closing = 0;
+            {
+                std::lock_guard lock(mutex_);
+                if (quit_)
+                    return;
+                // Not playing means no resume came since: nothing is waiting to sound.
+                if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_PLAYING)
+                    closing = device_.exchange(0);
             }
+            if (closing != 0)
+                SDL_CloseAudioDevice(closing);
         }
     }
 
-    int rate_;
-    SDL_AudioDeviceID device_ = 0; // changes only while no callback runs
-    std::atomic<bool> idle_{false};
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool quit_ = false;
-    std::thread closer_;
-};
-
-// Last resort when SDL cannot even open its silent driver: our own clock.
-class ThreadOutput final : public AudioOutput {
-public:
-    ThreadOutput(int rate, Callback callback) : callback_(std::move(callback)) {
-        thread_ = std::thread([this, rate] {
-            std::vector<float> buffer(2 * kFrames);
-            const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                std::chrono::duration<double>(double(kFrames) / rate));
-            auto next = std::chrono::steady_clock::now();
-            std::unique_lock lock(mutex_);
-            while (!quit_) {
-                if (paused_) {
-                    wake_.wait(lock, [this] { return quit_ || !paused_; });
-                    next = std::chrono::steady_clock::now();
-                    continue;
-                }
-                paused_ = !callback_(buffer.data(), kFrames);
+    // The silent clock: buffers at the pace a device would take them.
+    void keepTime() {
+        std::vector<float> buffer(2 * kClockFrames);
+        const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::duration<double>(double(kClockFrames) / rate_));
+        std::unique_lock lock(clockMutex_);
+        for (;;) {
+            clockWake_.wait(lock, [this] { return quit_ || clockRunning_; });
+            if (quit_)
+                return;
+            for (auto next = std::chrono::steady_clock::now(); clockRunning_ && !quit_;) {
+                clockRunning_ = callback_(buffer.data(), kClockFrames);
                 next += period;
                 lock.unlock();
                 std::this_thread::sleep_until(next);
                 lock.lock();
             }
-        });
-    }
-    ~ThreadOutput() override {
-        {
-            std::lock_guard lock(mutex_);
-            quit_ = true;
         }
-        wake_.notify_one();
-        thread_.join();
-    }
-    void resume() override {
-        {
-            std::lock_guard lock(mutex_);
-            paused_ = false;
-        }
-        wake_.notify_one();
     }
 
-private:
     Callback callback_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool quit_ = false, paused_ = true;
-    std::thread thread_;
+    int rate_;
+    std::mutex mutex_; // the device: opening, resuming, closing
+    bool sdlReady_ = false, silent_ = false;
+    std::atomic<SDL_AudioDeviceID> device_{0}; // the callback reads it to pause itself
+    std::atomic<bool> idle_{false};
+    bool quit_ = false;
+    std::thread closer_;
+    std::mutex clockMutex_; // held around the clock's callback, as SDL holds its device lock
+    std::condition_variable clockWake_;
+    bool clockRunning_ = false;
+    std::thread clock_;
 };
-
-SDL_AudioDeviceID openOn(int rate, void* output) {
-    SDL_AudioSpec want{}, have{};
-    want.freq = rate;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = kFrames;
-    want.callback = &SdlOutput::feed;
-    want.userdata = output;
-    return SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0); // opens paused
-}
-
-// The default device, or SDL's silent driver where there is none.
-SDL_AudioDeviceID openDevice(int rate, void* output) {
-    if (const SDL_AudioDeviceID device = openOn(rate, output))
-        return device;
-    std::fprintf(stderr, "fanbord: no sound device (%s); playing silently\n", SDL_GetError());
-    SDL_AudioQuit();
-    return SDL_AudioInit("dummy") == 0 ? openOn(rate, output) : 0;
-}
 
 } // namespace
 
 std::unique_ptr<AudioOutput> AudioOutput::open(int rate, Callback callback) {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
-        auto output = std::make_unique<SdlOutput>(rate, std::move(callback));
-        if (output->start())
-            return output;
-        callback = std::move(output->callback_);
-    }
-    std::fprintf(stderr, "fanbord: no audio driver at all (%s); keeping time without one\n", SDL_GetError());
-    return std::make_unique<ThreadOutput>(rate, std::move(callback));
+    return std::make_unique<Output>(rate, std::move(callback));
 }
 
 } // namespace fanbord

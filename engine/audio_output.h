@@ -1,6 +1,6 @@
 #pragma once
-// The process's one audio output. Without a sound device it keeps time on a
-// silent driver, so pieces still take their true length.
+// The process's one audio output. A sound that finds no device keeps its true
+// length on a silent clock; the next sound tries the device again.
 #include <functional>
 #include <memory>
 
@@ -12,8 +12,9 @@ public:
     // then pauses itself until resume().
     using Callback = std::function<bool(float* interleavedStereo, int frames)>;
     virtual ~AudioOutput() = default;
-    // Wakes a paused output. Waits at most for the callback in progress, so a
-    // sound handed over before this call is never missed.
+    // Wakes a paused output, opening the device if it is closed. Waits at most
+    // for the callback in progress, so a sound handed over before this call is
+    // never missed.
     virtual void resume() = 0;
     static std::unique_ptr<AudioOutput> open(int rate, Callback callback);
 };

@@ -10,9 +10,49 @@ namespace fanbord {
 
 namespace {
 
+constexpr int kDrumChannel = 9;
+constexpr int kDrumBank = 128;
+
+// A preset's place in the SoundFont: banks 0 to 127, and the drum bank.
+constexpr int presetKey(int bank, int program) {
+    return bank * 128 + program;
+}
+constexpr int kPresetKeys = presetKey(kDrumBank + 1, 0);
+
+// What a song's program changes will select, the way FluidSynth picks: the
+// bank from controller 0 (its default GS style), the drum bank on channel 10,
+// and a melodic program's fallback to bank 0.
+std::vector<int> presetsOf(const MidiSong& song) {
+    std::array<int, 16> bank{};
+    std::vector<int> keys;
+    for (const MidiEvent& e : song.events) {
+        const int channel = e.status & 0x0F;
+        if ((e.status & 0xF0) == 0xB0 && e.data1 == 0)
+            bank[std::size_t(channel)] = e.data2;
+        if ((e.status & 0xF0) != 0xC0)
+            continue;
+        if (channel == kDrumChannel) {
+            keys.push_back(presetKey(kDrumBank, e.data1));
+        } else {
+            keys.push_back(presetKey(bank[std::size_t(channel)], e.data1));
+            keys.push_back(presetKey(0, e.data1));
+        }
+    }
+    return keys;
+}
+
+// With dynamic sample loading, selecting a preset loads its samples and
+// deselecting frees them, on whichever thread sends the program change. So
+// every preset a piece will select is pinned before the piece reaches the
+// audio thread, and stays: there, a program change only counts.
 class FluidSynth final : public Synth {
 public:
-    FluidSynth(fluid_settings_t* settings, fluid_synth_t* synth) : settings_(settings), synth_(synth) {}
+    FluidSynth(fluid_settings_t* settings, fluid_synth_t* synth, int soundFont)
+        : settings_(settings), synth_(synth), soundFont_(soundFont) {
+        // What every channel starts on, and where an unknown program falls back.
+        pin(presetKey(0, 0));
+        pin(presetKey(kDrumBank, 0));
+    }
     ~FluidSynth() override {
         delete_fluid_synth(synth_);
         delete_fluid_settings(settings_);
@@ -30,7 +70,29 @@ public:
         default: break;
         }
     }
-    void reset() override { fluid_synth_system_reset(synth_); }
+    // Not fluid_synth_system_reset(): it reselects presets through the
+    // loader. Here the programs go back to presets pinned at start.
+    void reset() override {
+        fluid_synth_all_notes_off(synth_, -1);
+        fluid_synth_all_sounds_off(synth_, -1);
+        for (int channel = 0; channel < 16; ++channel) {
+            fluid_synth_cc(synth_, channel, 121, 0); // reset all controllers
+            fluid_synth_cc(synth_, channel, 7, 100); // volume
+            fluid_synth_cc(synth_, channel, 10, 64); // pan
+            fluid_synth_cc(synth_, channel, 0, 0);   // bank
+            fluid_synth_program_change(synth_, channel, 0);
+        }
+    }
+    bool hasPresetsFor(const MidiSong& song) const override {
+        for (int key : presetsOf(song))
+            if (!pinned_[std::size_t(key)])
+                return false;
+        return true;
+    }
+    void loadPresetsFor(const MidiSong& song) override {
+        for (int key : presetsOf(song))
+            pin(key);
+    }
     void render(float* out, int frames) override {
         // FluidSynth mixes into separate left and right buffers, made once:
         // the audio thread never allocates.
@@ -49,9 +111,19 @@ public:
     }
 
 private:
+    // A preset the SoundFont lacks fails to pin; it is not asked for again.
+    void pin(int key) {
+        if (pinned_[std::size_t(key)])
+            return;
+        fluid_synth_pin_preset(synth_, soundFont_, key / 128, key % 128);
+        pinned_[std::size_t(key)] = true;
+    }
+
     static constexpr int kChunk = 1024;
     fluid_settings_t* settings_;
     fluid_synth_t* synth_;
+    int soundFont_;
+    std::vector<bool> pinned_ = std::vector<bool>(kPresetKeys); // the interface thread's
     std::array<float, kChunk> left_{}, right_{};
 };
 
@@ -81,13 +153,21 @@ std::unique_ptr<Synth> makeFluidSynth(const std::vector<std::string>& candidates
         fluid_settings_t* settings = new_fluid_settings();
         fluid_settings_setnum(settings, "synth.sample-rate", rate);
         fluid_settings_setnum(settings, "synth.gain", 0.4);
+        // Only the presets the pieces select are loaded (pinned, see above):
+        // a fraction of the SoundFont's memory and load time.
         fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
+        // Debian's FluidSynth runs its reverb and chorus in an OpenMP region
+        // that allocates and frees its team on every buffer: off, so that the
+        // audio thread never touches the heap.
+        fluid_settings_setint(settings, "synth.reverb.active", 0);
+        fluid_settings_setint(settings, "synth.chorus.active", 0);
         fluid_settings_setint(settings, "synth.threadsafe-api", 0);
         fluid_settings_setint(settings, "synth.cpu-cores", 1);
         fluid_synth_t* synth = new_fluid_synth(settings);
-        if (synth && fluid_synth_sfload(synth, path.c_str(), 1) != FLUID_FAILED) {
+        const int id = synth ? fluid_synth_sfload(synth, path.c_str(), 1) : FLUID_FAILED;
+        if (id != FLUID_FAILED) {
             loaded = path;
-            return std::make_unique<FluidSynth>(settings, synth);
+            return std::make_unique<FluidSynth>(settings, synth, id);
         }
         if (synth)
             delete_fluid_synth(synth);

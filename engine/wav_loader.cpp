@@ -2,10 +2,48 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
-#include <filesystem>
+#include <cstring>
 
 namespace fanbord {
+
+namespace {
+
+// libsndfile reading from memory.
+struct Bytes {
+    const std::vector<std::uint8_t>& data;
+    sf_count_t at = 0;
+};
+
+sf_count_t length(void* user) {
+    return sf_count_t(static_cast<Bytes*>(user)->data.size());
+}
+
+sf_count_t seek(sf_count_t offset, int whence, void* user) {
+    auto& b = *static_cast<Bytes*>(user);
+    const sf_count_t base = whence == SEEK_CUR ? b.at : whence == SEEK_END ? length(user) : 0;
+    b.at = std::clamp<sf_count_t>(base + offset, 0, length(user));
+    return b.at;
+}
+
+sf_count_t read(void* out, sf_count_t count, void* user) {
+    auto& b = *static_cast<Bytes*>(user);
+    const sf_count_t n = std::min(count, length(user) - b.at);
+    std::memcpy(out, b.data.data() + b.at, std::size_t(n));
+    b.at += n;
+    return n;
+}
+
+sf_count_t write(const void*, sf_count_t, void*) {
+    return 0;
+}
+
+sf_count_t tell(void* user) {
+    return static_cast<Bytes*>(user)->at;
+}
+
+} // namespace
 
 std::vector<float> resampleStereo(const std::vector<float>& in, int from, int to) {
     const std::size_t frames = in.size() / 2;
@@ -25,16 +63,13 @@ std::vector<float> resampleStereo(const std::vector<float>& in, int from, int to
     return out;
 }
 
-bool loadWav(const std::string& path, int rate, std::vector<float>& stereo, std::string& why) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        why = "no such file";
-        return false;
-    }
+bool decodeWav(const std::vector<std::uint8_t>& bytes, int rate, std::vector<float>& stereo, std::string& why) {
+    SF_VIRTUAL_IO io{length, seek, read, write, tell};
+    Bytes source{bytes};
     SF_INFO info{};
-    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    SNDFILE* f = sf_open_virtual(&io, SFM_READ, &info, &source);
     if (!f) {
-        why = std::string("not a readable sound: ") + sf_strerror(nullptr);
+        why = std::string("not a readable WAV sound: ") + sf_strerror(nullptr);
         return false;
     }
     if ((info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_WAV || info.channels < 1 || info.channels > 8 ||

@@ -8,11 +8,23 @@
 
 #include <cmath>
 #include <fstream>
+#include <sys/fsuid.h>
+#include <unistd.h>
 
 using namespace fanbord;
 using namespace fanbord::test;
 
 namespace {
+
+// SDL names its audio thread as it starts it.
+bool audioThreadRunning() {
+    for (const QString& task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm("/proc/self/task/" + task + "/comm");
+        if (comm.open(QIODevice::ReadOnly) && comm.readAll().startsWith("SDLAudioP"))
+            return true;
+    }
+    return false;
+}
 
 void writeFile(const std::string& path, const Bytes& bytes) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
@@ -199,27 +211,44 @@ private slots:
         QCOMPARE(g->duration(), 0.5);
     }
 
-    void unplayableFilesFail_data() {
+    void unplayableFilesFailWithTheirReason_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("missing") << "missing.mid" << QByteArray();
-        QTest::newRow("empty") << "empty.Wav" << QByteArray("");
-        QTest::newRow("garbage") << "garbage.MID" << QByteArray(300, '\x5a');
-        QTest::newRow("truncated midi") << "cut.mid" << QByteArray("MThd\0\0\0\x06\0\x01\0\x02", 12);
-        QTest::newRow("directory") << "folder.mid" << QByteArray();
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing.mid" << QByteArray() << "no such file";
+        QTest::newRow("a folder") << "folder.mid" << QByteArray() << "a folder";
+        QTest::newRow("unreadable") << "locked.mid" << QByteArray("MThd") << "permission denied";
+        QTest::newRow("read error") << "/proc/self/mem" << QByteArray() << "read error";
+        QTest::newRow("empty") << "empty.Wav" << QByteArray("") << "empty";
+        QTest::newRow("garbage") << "garbage.MID" << QByteArray(300, '\x5a') << "not a MIDI or WAV file";
+        QTest::newRow("truncated midi") << "cut.mid" << QByteArray("MThd\0\0\0\x06\0\x01\0\x02", 12)
+                                        << "truncated MIDI header";
+        QTest::newRow("broken wav") << "broken.wav" << QByteArray("RIFF\x24\0\0\0WAVEjunk", 16)
+                                    << "not a readable WAV sound";
     }
-    void unplayableFilesFail() {
+    void unplayableFilesFailWithTheirReason() {
         QFETCH(QString, name);
         QFETCH(QByteArray, bytes);
-        const std::string p = path(name.toUtf8().constData());
+        QFETCH(QString, reason);
+        const std::string p = name.startsWith('/') ? name.toStdString() : path(name.toUtf8().constData());
         if (name == "folder.mid")
             QDir(dir.path()).mkdir(name);
-        else if (name != "missing.mid")
+        else if (QTest::currentDataTag() != QByteArray("missing") && !name.startsWith('/'))
             writeFile(p, Bytes(bytes.begin(), bytes.end()));
+        const bool locked = name == "locked.mid";
+        if (locked)
+            QFile::setPermissions(QString::fromStdString(p), {});
+        // Root reads anything; a file-system identity of nobody, on this thread only, does not.
+        const bool asNobody = locked && geteuid() == 0;
+        if (asNobody)
+            setfsuid(65534);
         auto g = engine->createGraph();
         std::string why;
-        QVERIFY(!g->renderFile(p, why));
-        QVERIFY(!why.empty());
+        const bool rendered = g->renderFile(p, why);
+        if (asNobody)
+            setfsuid(0);
+        QVERIFY(!rendered);
+        QVERIFY2(QString::fromStdString(why).contains(reason), why.c_str());
         QCOMPARE(g->duration(), 0.0);
         QCOMPARE(g->currentPosition(), 0.0);
     }
@@ -249,15 +278,14 @@ private slots:
         e->playBlocking(path("no-blip.wav"));
         QVERIFY(g->currentPosition() >= before + 0.06);
 
+        // Once the next piece sounds, the stopped one has been faded out and given back.
         g->stop();
-        QTest::qWait(100);
-        const double frozen = g->currentPosition();
-        QTest::qWait(100);
-        QCOMPARE(g->currentPosition(), frozen);
-
         auto last = e->createGraph();
         QVERIFY(last->renderFile(path("song.mid"), why) && last->run(why));
         QTRY_VERIFY_WITH_TIMEOUT(last->currentPosition() > 0.05, 5000);
+        const double frozen = g->currentPosition();
+        QTRY_VERIFY_WITH_TIMEOUT(last->currentPosition() > 0.15, 5000);
+        QCOMPARE(g->currentPosition(), frozen);
         e.reset(); // while playing: the graphs keep what they need
         QCOMPARE(last->duration(), 2.5);
     }
@@ -270,14 +298,40 @@ private slots:
         auto first = e.createGraph();
         QVERIFY(first->renderFile(path("short.wav"), why) && first->run(why));
         QTRY_VERIFY_WITH_TIMEOUT(first->currentPosition() >= 0.1, 5000);
-        QTest::qWait(200);
-        const double stopped = first->currentPosition(); // nothing renders once the output sleeps
-        QTest::qWait(200);
-        QCOMPARE(first->currentPosition(), stopped);
+        QVERIFY(audioThreadRunning());
+        // Paused once silent, then closed: SDL's thread, which would go on feeding silence, ends.
+        QTRY_VERIFY_WITH_TIMEOUT(!audioThreadRunning(), 10000);
 
         auto next = e.createGraph();
         QVERIFY(next->renderFile(path("short.wav"), why) && next->run(why));
         QTRY_VERIFY_WITH_TIMEOUT(next->currentPosition() >= 0.1, 5000);
+    }
+
+    // The device fails to open while its file's folder is missing: that sound
+    // keeps time silently, and the next one finds the device again.
+    void aDeviceThatFailedIsTriedAgain() {
+        std::vector<std::int16_t> tone(4410, 3000); // 0.1 s
+        writeFile(path("short.wav"), wav16(44100, 1, tone));
+        const QString out = dir.path() + "/device/out.raw";
+        qputenv("SDL_AUDIODRIVER", "disk");
+        qputenv("SDL_DISKAUDIOFILE", out.toUtf8());
+        auto play = [&](AudioEngine& e) {
+            auto g = e.createGraph();
+            std::string why;
+            return g->renderFile(path("short.wav"), why) && g->run(why) &&
+                   QTest::qWaitFor([&] { return g->currentPosition() >= 0.1; }, 5000);
+        };
+        {
+            AudioEngine e(EngineOptions{.soundFonts = {"/nonexistent.sf2"}});
+            QVERIFY(play(e));
+            QVERIFY(!QFile::exists(out));
+            QVERIFY(QDir(dir.path()).mkdir("device"));
+            QVERIFY(play(e));
+        } // closed: the device's file is complete
+        qputenv("SDL_AUDIODRIVER", "dummy");
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY2(f.readAll().count('\0') < f.size(), "the device was opened but nothing was heard");
     }
 
     void resamplingHasAnExactFrameCount() {
