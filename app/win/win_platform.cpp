@@ -274,7 +274,7 @@ LRESULT WinPlatform::windowMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp
     case WM_GETDPISCALEDSIZE: {
         // At another scale the client area is the board's own size there, not
         // this size scaled, which may round otherwise.
-        *reinterpret_cast<SIZE*>(lp) = windowSize(Scale{LOWORD(wp)});
+        *reinterpret_cast<SIZE*>(lp) = windowSize(Scale{int(wp)});
         return TRUE;
     }
     case WM_DPICHANGED: {
