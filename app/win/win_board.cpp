@@ -17,8 +17,27 @@ namespace {
 // A press a screen reader asked for, run from the message loop; WPARAM: the tile.
 constexpr UINT kPressTileMessage = WM_APP + 2;
 
-void placeChild(HWND window, int left, int top) {
-    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+// A child window at its place and size on the board, on the display.
+void placeChild(HWND window, const Scale& scale, int left, int top, int w, int h) {
+    const RECT r = scale.rect({left, top, w, h});
+    SetWindowPos(window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The raster operation that paints the brush where the source is white and
+// leaves the target where it is black.
+constexpr DWORD kBrushWhereWhite = 0x00E20746;
+
+// White lines that `draw` draws on black at the board's own 96 dpi, in a
+// w x h board-pixel rectangle, laid onto `to` on the display with the raster
+// operation `rop`, each pixel enlarged: the system's dotted focus lines keep
+// their look at every scale.
+void drawEnlarged(HDC dc, const RECT& to, int w, int h, DWORD rop, const std::function<void(HDC)>& draw) {
+    Bitmap lines(w, h);
+    draw(lines.dc());
+    GdiFlush();
+    const int mode = SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, to.left, to.top, to.right - to.left, to.bottom - to.top, lines.dc(), 0, 0, w, h, rop);
+    SetStretchBltMode(dc, mode);
 }
 
 void showChild(HWND window, bool visible) {
@@ -30,12 +49,11 @@ void showChild(HWND window, bool visible) {
 // --- windowless images and labels
 
 RECT WinItem::rect() const {
-    const PixelRect p = place();
-    return RECT{p.left, p.top, p.left + p.width, p.top + p.height};
+    return board_.scale().rect(place());
 }
 
 void WinItem::repaint(const PixelRect& a) {
-    board_.invalidate(RECT{a.left, a.top, a.left + a.width, a.top + a.height});
+    board_.invalidate(board_.scale().rect(a));
     board_.changed();
 }
 
@@ -46,20 +64,19 @@ void WinItem::moved(const PixelRect& before) {
 }
 
 void WinImage::paint(HDC dc) const {
-    const Bitmap* bitmap = bitmapOf(picture_);
-    if (!visible_ || !bitmap)
+    const WinPicture* picture = winPicture(picture_);
+    if (!visible_ || !picture)
         return;
-    const PixelRect a = pictureArea(bitmap->width(), bitmap->height());
+    const Scale& scale = board_.scale();
+    const auto bitmap = picture->pixels(scale.dpi);
+    if (!bitmap)
+        return;
+    const PixelRect a = pictureArea(picture->width(), picture->height());
     // Scaled without blending: the framed copy is opaque.
     if (stretch_)
-        drawStretched(dc, RECT{a.left, a.top, a.left + a.width, a.top + a.height}, *bitmap);
+        drawStretched(dc, scale.rect(a), *bitmap);
     else
-        drawOver(dc, a.left, a.top, *bitmap);
-}
-
-WinLabel::~WinLabel() {
-    if (font_)
-        DeleteObject(font_);
+        drawOver(dc, scale.px(a.left), scale.px(a.top), *bitmap);
 }
 
 void WinLabel::paint(HDC dc) const {
@@ -74,44 +91,48 @@ void WinLabel::paint(HDC dc) const {
     if (caption_.empty())
         return;
     const std::wstring caption = widen(caption_);
-    LOGFONTW shape{};
-    GetObjectW(font_, sizeof shape, &shape);
-    const int sign = shape.lfHeight < 0 ? -1 : 1, full = std::abs(shape.lfHeight);
-    // The label's own font at its own size, a new one at any other.
+    const Scale& scale = board_.scale();
+    // The label's font at a size in board pixels, on the display.
     auto fontAt = [&](int pixels) {
-        shape.lfHeight = sign * pixels;
-        return pixels == full ? font_ : CreateFontIndirectW(&shape);
+        LOGFONTW shape = font_;
+        shape.lfHeight = -scale.px(pixels);
+        return CreateFontIndirectW(&shape);
     };
-    auto release = [&](HFONT font) {
-        if (font != font_)
-            DeleteObject(font);
-    };
-    HGDIOBJ old = SelectObject(dc, font_);
-    HFONT fitted = fontAt(captionPixels(full, [&](int pixels) {
+    HFONT fitted = fontAt(captionPixels(std::abs(font_.lfHeight), [&](int pixels) {
         HFONT font = fontAt(pixels);
-        SelectObject(dc, font);
+        HGDIOBJ old = SelectObject(dc, font);
         SIZE size{};
         GetTextExtentPoint32W(dc, caption.c_str(), int(caption.size()), &size);
-        SelectObject(dc, font_);
-        release(font);
-        return int(size.cx);
+        SelectObject(dc, old);
+        DeleteObject(font);
+        // In board pixels; a part of one more does not fit.
+        return int(std::ceil(size.cx * double(kBoardDpi) / scale.dpi));
     }));
-    SelectObject(dc, fitted);
+    HGDIOBJ old = SelectObject(dc, fitted);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, text);
     DrawTextW(dc, caption.c_str(), int(caption.size()), &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, old);
-    release(fitted);
+    DeleteObject(fitted);
     // Text leaves the alpha byte at 0; the surface's pixels are all opaque.
 }
 
 // --- picture boxes
 
-WinPictureBox::WinPictureBox(HWND window, int w, int h, std::optional<Rgb> background, std::shared_ptr<Bitmap> picture)
-    : PlacedBox(w, h), window_(window), background_(background), picture_(std::move(picture)), layer_(w, h) {}
+WinPictureBox::WinPictureBox(HWND window, const Scale& scale, int w, int h, std::optional<Rgb> background,
+                             std::shared_ptr<const WinPicture> picture)
+    : PlacedBox(w, h), window_(window), scale_(scale), background_(background), picture_(std::move(picture)),
+      layer_(std::make_unique<Bitmap>(scale.px(w), scale.px(h))) {}
+
+void WinPictureBox::rescale() {
+    if (layer_->width() != scale_.px(w_) || layer_->height() != scale_.px(h_))
+        layer_ = resampled(*layer_, scale_.px(w_), scale_.px(h_));
+    placeWindow(nearestPixel(left_), nearestPixel(top_));
+    InvalidateRect(window_, nullptr, FALSE);
+}
 
 void WinPictureBox::placeWindow(int left, int top) {
-    placeChild(window_, left, top);
+    placeChild(window_, scale_, left, top, w_, h_);
     if (onChange)
         onChange();
 }
@@ -123,39 +144,40 @@ void WinPictureBox::showWindow(bool visible) {
 }
 
 void WinPictureBox::clear() {
-    layer_.clear();
+    layer_->clear();
     InvalidateRect(window_, nullptr, FALSE);
 }
 
 void WinPictureBox::outline(int x1, int y1, int x2, int y2, Rgb colour) {
     HBRUSH brush = CreateSolidBrush(colourRef(colour));
     for (const PixelRect& edge : outlineEdges(x1, y1, x2, y2)) {
-        const RECT e{edge.left, edge.top, edge.left + edge.width, edge.top + edge.height};
-        FillRect(layer_.dc(), &e, brush);
-        layer_.makeOpaque(e);
+        const RECT e = scale_.rect(edge);
+        FillRect(layer_->dc(), &e, brush);
+        layer_->makeOpaque(e);
     }
     DeleteObject(brush);
     InvalidateRect(window_, nullptr, FALSE);
 }
 
 std::shared_ptr<Bitmap> WinPictureBox::composed(std::function<std::shared_ptr<Bitmap>()> under) const {
-    auto out = std::make_shared<Bitmap>(w_, h_);
+    auto out = std::make_shared<Bitmap>(layer_->width(), layer_->height());
     if (background_) {
         out->fill(*background_);
     } else if (under) {
         if (auto parent = under())
-            BitBlt(out->dc(), 0, 0, w_, h_, parent->dc(), nearestPixel(left_), nearestPixel(top_), SRCCOPY);
+            BitBlt(out->dc(), 0, 0, out->width(), out->height(), parent->dc(), scale_.px(nearestPixel(left_)),
+                   scale_.px(nearestPixel(top_)), SRCCOPY);
     }
-    if (picture_)
-        drawOver(out->dc(), 0, 0, *picture_);
-    drawOver(out->dc(), 0, 0, layer_);
+    if (const auto picture = picture_ ? picture_->pixels(scale_.dpi) : nullptr)
+        drawOver(out->dc(), 0, 0, *picture);
+    drawOver(out->dc(), 0, 0, *layer_);
     return out;
 }
 
 PictureRef WinPictureBox::snapshot() const {
     auto image = composed(underlay);
-    image->makeOpaque(RECT{0, 0, w_, h_});
-    return std::make_shared<WinPicture>(std::move(image));
+    image->makeOpaque(RECT{0, 0, image->width(), image->height()});
+    return std::make_shared<Snapshot>(w_, h_, std::move(image));
 }
 
 // --- buttons and timers
@@ -175,13 +197,19 @@ LRESULT CALLBACK ordinaryPresses(HWND hwnd, UINT message, WPARAM wp, LPARAM lp, 
 
 } // namespace
 
-WinButton::WinButton(HWND window, Rgb background, std::shared_ptr<Bitmap> face)
-    : window_(window), background_(background), face_(std::move(face)) {
+WinButton::WinButton(HWND window, const Scale& scale, int w, int h, Rgb background,
+                     std::shared_ptr<const WinPicture> face)
+    : window_(window), scale_(scale), w_(w), h_(h), background_(background), face_(std::move(face)) {
     SetWindowSubclass(window_, ordinaryPresses, 0, 0);
 }
 
+void WinButton::rescale() {
+    placeWindow(nearestPixel(left_), nearestPixel(top_));
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
 void WinButton::placeWindow(int left, int top) {
-    placeChild(window_, left, top);
+    placeChild(window_, scale_, left, top, w_, h_);
 }
 
 void WinButton::showWindow(bool visible) {
@@ -196,13 +224,14 @@ void WinButton::draw(const DRAWITEMSTRUCT& item) const {
     Bitmap canvas(w, h);
     canvas.fill(background_);
     // The face is a little larger than the button; centre it, as a graphical button does.
-    const int pressed = (item.itemState & ODS_SELECTED) ? 1 : 0;
-    if (face_)
-        drawOver(canvas.dc(), (w - face_->width()) / 2 + pressed, (h - face_->height()) / 2 + pressed, *face_);
-    if (item.itemState & ODS_FOCUS) {
-        RECT focus{2, 2, w - 2, h - 2};
-        DrawFocusRect(canvas.dc(), &focus);
-    }
+    const int pressed = (item.itemState & ODS_SELECTED) ? scale_.px(1) : 0;
+    if (const auto face = face_ ? face_->pixels(scale_.dpi) : nullptr)
+        drawOver(canvas.dc(), (w - face->width()) / 2 + pressed, (h - face->height()) / 2 + pressed, *face);
+    if (item.itemState & ODS_FOCUS)
+        drawEnlarged(canvas.dc(), RECT{0, 0, w, h}, w_, h_, SRCINVERT, [&](HDC lines) {
+            const RECT focus{2, 2, w_ - 2, h_ - 2};
+            DrawFocusRect(lines, &focus);
+        });
     GdiFlush();
     BitBlt(item.hDC, r.left, r.top, w, h, canvas.dc(), 0, 0, SRCCOPY);
 }
@@ -219,7 +248,8 @@ void WinTimer::setEnabled(bool enabled) {
 
 // --- the board
 
-Board::Board(HWND window, std::shared_ptr<Bitmap> background) : window_(window), background_(std::move(background)) {
+Board::Board(HWND window, const Scale& scale, std::shared_ptr<const WinPicture> background)
+    : window_(window), scale_(scale), background_(std::move(background)) {
     tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
@@ -242,6 +272,12 @@ void Board::add(WinItem& item) {
     SendMessageW(tooltips_, TTM_ADDTOOLW, 0, LPARAM(&tool));
 }
 
+void Board::rescale() {
+    for (const WinItem* item : model_.stacking())
+        moveTooltip(item->toolId, item->rect());
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
 void Board::moveTooltip(int id, const RECT& area) {
     if (!tooltips_)
         return;
@@ -256,11 +292,12 @@ void Board::moveTooltip(int id, const RECT& area) {
 void Board::invalidate(const RECT& area) { InvalidateRect(window_, &area, FALSE); }
 
 std::shared_ptr<Bitmap> Board::surface() const {
-    const int w = background_ ? background_->width() : 1, h = background_ ? background_->height() : 1;
-    auto out = std::make_shared<Bitmap>(w, h);
+    const auto background = background_ ? background_->pixels(scale_.dpi) : nullptr;
+    auto out = background ? std::make_shared<Bitmap>(background->width(), background->height())
+                          : std::make_shared<Bitmap>(scale_.px(1), scale_.px(1));
     out->fill(rgbOf(GetSysColor(COLOR_BTNFACE)));
-    if (background_)
-        drawOver(out->dc(), 0, 0, *background_);
+    if (background)
+        drawOver(out->dc(), 0, 0, *background);
     for (const WinItem* item : model_.stacking())
         item->paint(out->dc());
     GdiFlush();
@@ -273,14 +310,20 @@ void Board::paint(HDC dc, const RECT& area) const {
            SRCCOPY);
     // Drawn over the surface, never into it: the flag copy must not pick it up.
     if (keyboardFocus_ && focusedTile() >= 0) {
-        const RECT r = focusFrame();
-        HPEN pen = CreatePen(PS_DOT, 1, RGB(0, 0, 128));
-        HGDIOBJ oldPen = SelectObject(dc, pen), oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-        SetBkMode(dc, TRANSPARENT);
-        Rectangle(dc, r.left, r.top, r.right, r.bottom);
+        const PixelRect tile = tiles_[std::size_t(focusTile_)]->place();
+        HBRUSH navy = CreateSolidBrush(RGB(0, 0, 128));
+        HGDIOBJ oldBrush = SelectObject(dc, navy);
+        drawEnlarged(dc, focusFrame(), tile.width, tile.height, kBrushWhereWhite, [&](HDC lines) {
+            HPEN pen = CreatePen(PS_DOT, 1, RGB(255, 255, 255));
+            HGDIOBJ oldPen = SelectObject(lines, pen), noFill = SelectObject(lines, GetStockObject(NULL_BRUSH));
+            SetBkMode(lines, TRANSPARENT);
+            Rectangle(lines, 0, 0, tile.width, tile.height);
+            SelectObject(lines, noFill);
+            SelectObject(lines, oldPen);
+            DeleteObject(pen);
+        });
         SelectObject(dc, oldBrush);
-        SelectObject(dc, oldPen);
-        DeleteObject(pen);
+        DeleteObject(navy);
     }
 }
 
@@ -294,10 +337,11 @@ void Board::changed() {
 }
 
 RECT Board::toScreen(const PixelRect& r) const {
-    // Board pixels are the window's client pixels.
     POINT origin{0, 0};
     ClientToScreen(window_, &origin);
-    return RECT{origin.x + r.left, origin.y + r.top, origin.x + r.left + r.width, origin.y + r.top + r.height};
+    RECT out = scale_.rect(r);
+    OffsetRect(&out, origin.x, origin.y);
+    return out;
 }
 
 int Board::focusedTile() const {
@@ -354,13 +398,13 @@ bool Board::handle(UINT message, WPARAM wp, LPARAM lp, LRESULT& result) {
     }
     case WM_LBUTTONDOWN:
         SetFocus(window_);
-        if (model_.press(GET_X_LPARAM(lp), GET_Y_LPARAM(lp)))
+        if (model_.press(scale_.boardPixel(GET_X_LPARAM(lp)), scale_.boardPixel(GET_Y_LPARAM(lp))))
             SetCapture(window_);
         return true;
     case WM_LBUTTONUP:
         if (GetCapture() == window_)
             ReleaseCapture();
-        model_.release(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+        model_.release(scale_.boardPixel(GET_X_LPARAM(lp)), scale_.boardPixel(GET_Y_LPARAM(lp)));
         return true;
     case WM_NOTIFY: {
         auto* header = reinterpret_cast<NMHDR*>(lp);

@@ -4,6 +4,7 @@
 // expects. Picture boxes and the two buttons are child windows.
 #include "app/platform.h"
 #include "app/win/win_art.h"
+#include "app/win/win_scale.h"
 #include "board/board_item.h"
 
 #include <windows.h>
@@ -25,7 +26,8 @@ class WinItem : public Placed {
 public:
     WinItem(const layout::WidgetRow& row, Board& board) : Placed(row), board_(board) {}
     virtual void paint(HDC dc) const = 0;
-    RECT rect() const;
+    RECT rect() const; // where it lies on the display
+
     int toolId = -1; // its hot spot in the board's tooltip window
 
 protected:
@@ -42,30 +44,33 @@ public:
 
 class WinLabel final : public PlacedLabel<WinItem> {
 public:
-    WinLabel(const layout::WidgetRow& row, Board& board, HFONT font) : PlacedLabel(row, board), font_(font) {}
-    ~WinLabel() override;
+    WinLabel(const layout::WidgetRow& row, Board& board, const LOGFONTW& font) : PlacedLabel(row, board), font_(font) {}
     void paint(HDC dc) const override;
     COLORREF text = RGB(0, 0, 0);             // caption colour
     bool opaque = false;                      // false: the board shows through
     COLORREF background = RGB(255, 255, 255); // when opaque
 
 private:
-    HFONT font_; // at the table's size; a caption that does not fit steps down from it
+    LOGFONTW font_; // in board pixels, at the table's size; a caption that does not fit steps down from it
 };
 
 // A picture box: a child window with a background colour or, without one, the
 // parent showing through; a background picture; and a run-time drawing layer.
 class WinPictureBox final : public PlacedBox {
 public:
-    WinPictureBox(HWND window, int w, int h, std::optional<Rgb> background, std::shared_ptr<Bitmap> picture);
+    WinPictureBox(HWND window, const Scale& scale, int w, int h, std::optional<Rgb> background,
+                  std::shared_ptr<const WinPicture> picture);
     void clear() override;
     void outline(int x1, int y1, int x2, int y2, Rgb colour) override;
     PictureRef snapshot() const override;
 
-    // What the box shows; `under` is what its parent shows beneath it.
+    // What the box shows on the display; `under` is what its parent shows beneath it.
     std::shared_ptr<Bitmap> composed(std::function<std::shared_ptr<Bitmap>()> under) const;
-    Bitmap& layer() { return layer_; }
+    Bitmap& layer() { return *layer_; }
     HWND window() const { return window_; }
+    // The display's scale changed: the window takes its new size and place,
+    // and what was drawn in it is kept, at the new scale.
+    void rescale();
     std::function<std::shared_ptr<Bitmap>()> underlay; // what the parent shows beneath the box
     std::function<void()> onChange;                    // shown, hidden or moved
 
@@ -75,18 +80,21 @@ protected:
 
 private:
     HWND window_; // its child window; the board's for Pico
+    const Scale& scale_;
     std::optional<Rgb> background_;
-    std::shared_ptr<Bitmap> picture_;
-    Bitmap layer_;
+    std::shared_ptr<const WinPicture> picture_;
+    std::unique_ptr<Bitmap> layer_; // on the display, at its scale
 };
 
 // An owner-drawn push button. Every press is a click: a quick second press
 // counts as much as the first, not as a double-click.
 class WinButton final : public PlacedChild<Button> {
 public:
-    WinButton(HWND window, Rgb background, std::shared_ptr<Bitmap> face);
+    WinButton(HWND window, const Scale& scale, int w, int h, Rgb background, std::shared_ptr<const WinPicture> face);
     void draw(const DRAWITEMSTRUCT& item) const;
     HWND window() const { return window_; }
+    // The display's scale changed: the window takes its new size and place.
+    void rescale();
     std::function<void()> onClick;
     std::function<void()> onChange; // shown or hidden
 
@@ -96,8 +104,10 @@ protected:
 
 private:
     HWND window_;
-    Rgb background_;               // around the face
-    std::shared_ptr<Bitmap> face_; // the picture on it
+    const Scale& scale_;
+    int w_, h_;                              // in board pixels
+    Rgb background_;                         // around the face
+    std::shared_ptr<const WinPicture> face_; // the picture on it
 };
 
 class WinTimer final : public Timer {
@@ -118,9 +128,12 @@ private:
 // windowless images and labels onto its surface.
 class Board {
 public:
-    Board(HWND window, std::shared_ptr<Bitmap> background);
+    Board(HWND window, const Scale& scale, std::shared_ptr<const WinPicture> background);
     ~Board();
     HWND window() const { return window_; }
+    const Scale& scale() const { return scale_; }
+    // The display's scale changed: the tooltips' hot spots move, and all is painted anew.
+    void rescale();
     // Stacks the widget on the board, with a tooltip hot spot of its own.
     void add(WinItem& item);
     // The thirty tiles in order, for the keys and screen readers.
@@ -140,7 +153,7 @@ public:
     void moveTooltip(int id, const RECT& area);
     void invalidate(const RECT& area);
 
-    // The board as displayed, without its child windows.
+    // The board as displayed, without its child windows, at the display's scale.
     std::shared_ptr<Bitmap> surface() const;
     void paint(HDC dc, const RECT& area) const;
     // Window messages of the board; false when it does not handle one.
@@ -153,8 +166,9 @@ private:
     RECT focusFrame() const;
 
     HWND window_;
+    const Scale& scale_;
     HWND tooltips_ = nullptr;
-    std::shared_ptr<Bitmap> background_;
+    std::shared_ptr<const WinPicture> background_;
     BoardModel<WinItem> model_;
     std::wstring tooltipText_; // the text the tooltip window is showing
     std::vector<WinImage*> tiles_;

@@ -22,6 +22,7 @@ constexpr int kInfoId = 101, kQuitId = 102;
 const wchar_t* const kWindowClass = L"FanbordWindow";
 const wchar_t* const kBoardClass = L"FanbordBoard";
 const wchar_t* const kBoxClass = L"FanbordBox";
+constexpr DWORD kWindowStyle = WS_POPUP | WS_CLIPCHILDREN, kWindowExStyle = WS_EX_APPWINDOW | WS_EX_CONTROLPARENT;
 
 // Something the program cannot start without is not there. It says so on
 // stderr and, for whoever started it from the desktop, in a box; then it ends.
@@ -38,21 +39,58 @@ HWND made(HWND window, const char* what) {
     return window;
 }
 
-std::shared_ptr<Bitmap> artFor(layout::Art art, int index) {
-    const int id = artResourceId(art, index);
-    if (!id)
+std::shared_ptr<const WinPicture> artFor(layout::Art art, int index, int dpi) {
+    if (art == layout::Art::None)
         return nullptr;
-    auto picture = loadPicture(id);
-    if (!picture)
-        cannotStart("picture " + std::to_string(id) + " is missing from the program or damaged");
+    auto picture = std::make_shared<ArtPicture>(art, index);
+    if (!picture->pixels(dpi))
+        cannotStart("picture " + std::to_string(artResourceId(art, index, 0)) +
+                    " is missing from the program or damaged");
     return picture;
 }
 
-HFONT fontFor(const layout::WidgetRow& s) {
+// The row's font in board pixels.
+LOGFONTW fontFor(const layout::WidgetRow& s) {
+    LOGFONTW f{};
+    f.lfHeight = -layout::fontPixels(s);
+    f.lfWeight = FW_NORMAL;
+    f.lfCharSet = DEFAULT_CHARSET;
+    f.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    f.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    f.lfQuality = DEFAULT_QUALITY;
+    f.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
     const std::wstring family = widen(std::string(s.font));
-    return CreateFontW(-layout::fontPixels(s), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS,
-                       family.c_str());
+    family.copy(f.lfFaceName, LF_FACESIZE - 1);
+    return f;
+}
+
+// A call of newer systems, or null where the system lacks it.
+template <class Call> Call newerCall(const char* name) {
+    const FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
+    return reinterpret_cast<Call>(reinterpret_cast<void (*)()>(found));
+}
+
+// The dpi of the monitor the window is on, from Windows 10 1607 on; before,
+// the one dpi of the whole system.
+int dpiOf(HWND window) {
+    static const auto forWindow = newerCall<UINT(WINAPI*)(HWND)>("GetDpiForWindow");
+    if (forWindow)
+        if (const UINT dpi = forWindow(window))
+            return int(dpi);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : kBoardDpi;
+}
+
+// The window's size with the board's client area at a scale.
+SIZE windowSize(const Scale& scale) {
+    static const auto adjustForDpi =
+        newerCall<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+    RECT r{0, 0, scale.px(layout::kWindowWidth), scale.px(layout::kWindowHeight)};
+    if (!(adjustForDpi && adjustForDpi(&r, kWindowStyle, FALSE, kWindowExStyle, UINT(scale.dpi))))
+        AdjustWindowRectEx(&r, kWindowStyle, FALSE, kWindowExStyle);
+    return SIZE{r.right - r.left, r.bottom - r.top};
 }
 
 LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wp, LPARAM lp) {
@@ -112,14 +150,17 @@ WinPlatform::WinPlatform(HINSTANCE instance, MediaFramework& media) : BoardPlatf
     if (!icon_)
         cannotStart("the icon is missing from the program: " + systemMessage(GetLastError()));
     registerClasses(instance, icon_);
-    // Centred on the work area from the start, so it never shows anywhere else.
+    // Centred on the work area from the start, at the scale of the monitor
+    // there, so it never shows anywhere else or at any other size.
     RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    window_ = made(CreateWindowExW(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT, kWindowClass, L"Fanbord",
-                                   WS_POPUP | WS_CLIPCHILDREN, area.left + (area.right - area.left - kWindowWidth) / 2,
-                                   area.top + (area.bottom - area.top - kWindowHeight) / 2, kWindowWidth, kWindowHeight,
-                                   nullptr, nullptr, instance_, this),
+    window_ = made(CreateWindowExW(kWindowExStyle, kWindowClass, L"Fanbord", kWindowStyle, (area.left + area.right) / 2,
+                                   (area.top + area.bottom) / 2, 0, 0, nullptr, nullptr, instance_, this),
                    "window");
+    scale_.dpi = dpiOf(window_);
+    const SIZE size = windowSize(scale_);
+    SetWindowPos(window_, nullptr, area.left + (area.right - area.left - size.cx) / 2,
+                 area.top + (area.bottom - area.top - size.cy) / 2, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     build();
     board_->expose(accessibleControls(widgets_));
 }
@@ -139,17 +180,19 @@ HWND WinPlatform::windowOf(const layout::WidgetRow& s) const {
 
 std::unique_ptr<PictureBox> WinPlatform::makeBox(const layout::WidgetRow& s) {
     if (s.name == layout::Name::Pico) {
+        // Placed and sized, as every child window, when the table's place is given it.
         HWND boardWindow = made(CreateWindowExW(WS_EX_CONTROLPARENT, kBoardClass, nullptr,
-                                                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP, s.left, s.top,
-                                                s.width, s.height, windowOf(s), nullptr, instance_, this),
+                                                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP, 0, 0, 0, 0,
+                                                windowOf(s), nullptr, instance_, this),
                                 "board");
-        board_ = std::make_unique<Board>(boardWindow, artFor(s.art, s.index));
-        return std::make_unique<WinPictureBox>(boardWindow, s.width, s.height, std::nullopt, nullptr);
+        board_ = std::make_unique<Board>(boardWindow, scale_, artFor(s.art, s.index, scale_.dpi));
+        return std::make_unique<WinPictureBox>(boardWindow, scale_, s.width, s.height, std::nullopt, nullptr);
     }
-    HWND view = made(CreateWindowExW(0, kBoxClass, nullptr, WS_CHILD | WS_CLIPCHILDREN, s.left, s.top, s.width,
-                                     s.height, windowOf(s), nullptr, instance_, nullptr),
+    HWND view = made(CreateWindowExW(0, kBoxClass, nullptr, WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0, windowOf(s),
+                                     nullptr, instance_, nullptr),
                      "picture box");
-    auto box = std::make_unique<WinPictureBox>(view, s.width, s.height, s.background, artFor(s.art, s.index));
+    auto box = std::make_unique<WinPictureBox>(view, scale_, s.width, s.height, s.background,
+                                               artFor(s.art, s.index, scale_.dpi));
     SetWindowLongPtrW(view, GWLP_USERDATA, LONG_PTR(box.get()));
     box->onChange = [this] { board_->changed(); };
     if (s.parent == layout::Name::picProgBack) {
@@ -163,8 +206,8 @@ std::unique_ptr<PictureBox> WinPlatform::makeBox(const layout::WidgetRow& s) {
 
 std::unique_ptr<Image> WinPlatform::makeImage(const layout::WidgetRow& s, std::function<void()> click) {
     auto image = std::make_unique<WinImage>(s, *board_);
-    if (auto art = artFor(s.art, s.index))
-        image->setPicture(std::make_shared<WinPicture>(std::move(art)));
+    if (auto art = artFor(s.art, s.index, scale_.dpi))
+        image->setPicture(std::move(art));
     image->onClick = std::move(click);
     board_->add(*image);
     if (s.name == layout::Name::Flagga)
@@ -185,11 +228,12 @@ std::unique_ptr<Label> WinPlatform::makeLabel(const layout::WidgetRow& s) {
 
 std::unique_ptr<Button> WinPlatform::makeButton(const layout::WidgetRow& s, std::function<void()> click) {
     const bool isInfo = s.name == layout::Name::Info;
-    HWND view = made(CreateWindowExW(0, L"BUTTON", widen(std::string(s.caption)).c_str(),
-                                     WS_CHILD | WS_TABSTOP | BS_OWNERDRAW, s.left, s.top, s.width, s.height,
-                                     windowOf(s), HMENU(INT_PTR(isInfo ? kInfoId : kQuitId)), instance_, nullptr),
-                     "button");
-    auto button = std::make_unique<WinButton>(view, s.background.value_or(layout::kCyan), artFor(s.art, s.index));
+    HWND view =
+        made(CreateWindowExW(0, L"BUTTON", widen(std::string(s.caption)).c_str(), WS_CHILD | WS_TABSTOP | BS_OWNERDRAW,
+                             0, 0, 0, 0, windowOf(s), HMENU(INT_PTR(isInfo ? kInfoId : kQuitId)), instance_, nullptr),
+             "button");
+    auto button = std::make_unique<WinButton>(view, scale_, s.width, s.height, s.background.value_or(layout::kCyan),
+                                              artFor(s.art, s.index, scale_.dpi));
     button->onClick = std::move(click);
     button->onChange = [this] { board_->changed(); };
     board_->buttons.push_back(button.get());
@@ -227,6 +271,21 @@ LRESULT WinPlatform::windowMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp
         if (board_)
             SetFocus(focusReturn_ && IsWindowVisible(focusReturn_) ? focusReturn_ : board_->window());
         return 0;
+    case WM_GETDPISCALEDSIZE: {
+        // At another scale the client area is the board's own size there, not
+        // this size scaled, which may round otherwise.
+        *reinterpret_cast<SIZE*>(lp) = windowSize(Scale{int(wp)});
+        return TRUE;
+    }
+    case WM_DPICHANGED: {
+        // On a monitor of another scale: everything at the new one, in the
+        // place the system suggests.
+        rescale(LOWORD(wp));
+        const auto* r = reinterpret_cast<const RECT*>(lp);
+        SetWindowPos(hwnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
     case WM_CLOSE:
         // The system closing the window unloads it; the program ends there.
         unloadWindow();
@@ -235,6 +294,15 @@ LRESULT WinPlatform::windowMessage(HWND hwnd, UINT message, WPARAM wp, LPARAM lp
 }
 
 void WinPlatform::start() { PostMessageW(window_, kLoadMessage, 0, 0); }
+
+void WinPlatform::rescale(int dpi) {
+    scale_.dpi = dpi;
+    for (PictureBox* box : {widgets_.Pico, widgets_.picProgBack, widgets_.picProg, widgets_.Kompis})
+        static_cast<WinPictureBox*>(box)->rescale();
+    for (WinButton* button : board_->buttons)
+        button->rescale();
+    board_->rescale();
+}
 
 void WinPlatform::showWindow() {
     ShowWindow(window_, SW_SHOW);
@@ -325,10 +393,13 @@ std::shared_ptr<Bitmap> WinPlatform::shownImage(const PictureBox& box) const {
 }
 
 void WinPlatform::blockCopy(CopyTarget dst, int x, int y, int w, int h, CopySource src, int xs, int ys) {
+    // Display pixels, so the copy stays exact at every scale.
     const auto from = shownImage(src.box);
     auto& to = static_cast<WinPictureBox&>(dst.box);
+    const RECT read = scale_.rect({xs, ys, w, h});
     const BlockCopy copy =
-        clipped({{xs, ys, w, h}, x, y}, from->width(), from->height(), to.layer().width(), to.layer().height());
+        clipped({{read.left, read.top, read.right - read.left, read.bottom - read.top}, scale_.px(x), scale_.px(y)},
+                from->width(), from->height(), to.layer().width(), to.layer().height());
     if (copy.source.empty())
         return;
     BitBlt(to.layer().dc(), copy.x, copy.y, copy.source.width, copy.source.height, from->dc(), copy.source.left,

@@ -17,6 +17,7 @@ public:
 
     // Runs the load handler once the message loop is up.
     void start();
+    const Scale& scale() const { return scale_; }
     HWND window() const { return window_; }
     // Hands a message of the program's loop to its window.
     void dispatch(MSG& m);
@@ -45,8 +46,11 @@ private:
     bool pump();
     // What the box shows, as an image; for the board, with its windowless widgets.
     std::shared_ptr<Bitmap> shownImage(const PictureBox& box) const;
+    // Everything at the scale of a display of `dpi`.
+    void rescale(int dpi);
 
     HINSTANCE instance_;
+    Scale scale_;                  // of the monitor the window is on
     HWND window_ = nullptr;        // the frameless window
     HICON icon_ = nullptr;         // the program's icon, also the about box's
     HWND focusReturn_ = nullptr;   // the control that had the focus when the window went inactive

@@ -12,9 +12,13 @@
 # A FANBORD ending in .exe is the Windows program, run under Wine in the
 # environment and on the display the caller set up (WINEPREFIX and friends;
 # Wine's desktop is bound to one display); its tests must not run side by side.
+# E2E_DPI runs it on a display of that dpi: the window, and every place on the
+# board the script looks at or clicks, scaled from the board's 96 dpi.
 set -euo pipefail
 scenario=$1 exe=$2 close_window=$3 close_about=${4:-}
 source "$(dirname "$0")/common.sh"
+dpi=${E2E_DPI:-96}
+at() { echo $((($1 * dpi + 48) / 96)); } # a board coordinate on the display
 
 # On Linux a backslash is an ordinary character of a folder name.
 prog="$work/program"
@@ -27,7 +31,13 @@ if [[ "$exe" == *.exe ]]; then
   # program ends must not reach this script.
   launch=(setsid wine "$prog/Fanbord.exe")
   cp "$exe" "$prog/Fanbord.exe"
+  if [[ -n ${E2E_DPI:-} ]]; then
+    source "$(dirname "$0")/../windows/wine_dpi.sh"
+    trap 'restore_wine_dpi; cleanup' EXIT
+    set_wine_dpi "$dpi"
+  fi
 else
+  [[ -z ${E2E_DPI:-} ]] || fail "E2E_DPI is for the Windows program"
   cp "$exe" "$prog/fanbord"
 fi
 ceremony_pieces
@@ -51,24 +61,25 @@ else
   private_display
 fi
 read -r screen_w screen_h <<<"$(xdotool getdisplaygeometry)"
-centre_x=$(((screen_w - 566) / 2)) centre_y=$(((screen_h - 420) / 2))
+width=$(at 566) height=$(at 420)
+centre_x=$(((screen_w - width) / 2)) centre_y=$(((screen_h - height) / 2))
 
 export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
 "${launch[@]}" 2>"$work/stderr" &
 app_pid=$!
 
-window=$(find_window "$app_pid" 566 420) || fail "no window"
+window=$(find_window "$app_pid" "$width" "$height") || fail "no window"
 # It may be shown before it is placed. Sets X and Y, which the steps below go by.
 centred() { eval "$(xdotool getwindowgeometry --shell "$window")" && [[ "$X,$Y" == "$centre_x,$centre_y" ]]; }
 wait_for 10 centred || fail "window not centred: at $X,$Y"
 
-rgb() { # window-relative x y → "r g b"
-  import -window root -crop "1x1+$((X + $1))+$((Y + $2))" -depth 8 txt:- 2>/dev/null |
+rgb() { # board x y → "r g b"
+  import -window root -crop "1x1+$((X + $(at $1)))+$((Y + $(at $2)))" -depth 8 txt:- 2>/dev/null |
     sed -n 's/.*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' | head -1 | awk '{printf "%d %d %d", $1, $2, $3}'
 }
-click() { xdotool mousemove $((X + $1)) $((Y + $2)) click 1; }
+click() { xdotool mousemove $((X + $(at $1))) $((Y + $(at $2))) click 1; } # at board x y
 caption_shown() { # some red text in the first caption line
-  import -window root -crop "136x14+$((X + 424))+$((Y + 376))" -depth 8 txt:- 2>/dev/null |
+  import -window root -crop "$(at 136)x$(at 14)+$((X + $(at 424)))+$((Y + $(at 376)))" -depth 8 txt:- 2>/dev/null |
     awk -F'[(),]' '/^[0-9]/ { if ($3 > 150 && $4 < 120 && $5 < 120) n++ } END { exit !(n > 3) }'
 }
 caption_gone() { ! caption_shown; }
@@ -153,12 +164,15 @@ fi
 # the anthem has started, which takes a while under Wine.
 flag_on_pole() {
   local found
-  import -window root -crop "40x230+$((X + 505))+$((Y + 100))" -depth 8 txt:- 2>/dev/null |
+  import -window root -crop "$(at 40)x$(at 230)+$((X + $(at 505)))+$((Y + $(at 100)))" -depth 8 txt:- 2>/dev/null |
     sed -n 's/^\([0-9]*\),\([0-9]*\): (\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3 \4 \5/p' >"$work/pole.txt"
-  found=$(awk '{ r[$1","$2] = $3; g[$1","$2] = $4; b[$1","$2] = $5 }
+  found=$(awk -v dpi="$dpi" '
+    function at(x, y) { return (int(((505 + x) * dpi + 48) / 96) - int((505 * dpi + 48) / 96)) "," \
+                               (int(((100 + y) * dpi + 48) / 96) - int((100 * dpi + 48) / 96)) }
+    { r[$1","$2] = $3; g[$1","$2] = $4; b[$1","$2] = $5 }
     END {
       for (y = 0; y < 212; y++) for (x = 2; x <= 3; x++) {
-        f = x "," y; bl = (x + 5) "," (y + 4); ye = (x + 12) "," (y + 9)
+        f = at(x, y); bl = at(x + 5, y + 4); ye = at(x + 12, y + 9)
         if (r[f] + g[f] + b[f] < 180 && b[bl] > 120 && r[bl] < 60 && r[ye] > 180 && g[ye] > 150 && b[ye] < 80) { print y + 100; exit }
       }
     }' "$work/pole.txt")

@@ -32,7 +32,8 @@ TEST_CASE("a quick second press of a button is a second click, and Enter presses
     HWND view = CreateWindowExW(0, L"BUTTON", L"Info", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0, 62, 30, parent,
                                 nullptr, wc.hInstance, nullptr);
     REQUIRE(view);
-    WinButton button(view, Rgb{0, 255, 255}, nullptr);
+    const Scale scale;
+    WinButton button(view, scale, 62, 30, Rgb{0, 255, 255}, nullptr);
     // What the system sends for two presses in quick succession on a class with double-clicks.
     const LPARAM at = MAKELPARAM(10, 10);
     for (UINT down : {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}) {
