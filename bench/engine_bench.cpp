@@ -1,6 +1,10 @@
 // Figures for the audio engine, and an offline render to WAV for listening:
-//   engine_bench FILE [OUT.wav]    SoundFont load time and RSS, RenderFile+Run
-//                                  time, render speed and level
+//   engine_bench FILE [OUT.wav [OTHER.wav]]
+//                                  SoundFont load time and RSS, RenderFile+Run
+//                                  time, render speed, the room's share of it,
+//                                  level and the tail after the last note; the
+//                                  same level and tail for another player's
+//                                  render of FILE
 //   engine_bench --soak N FILE     N StartPlay-like replacements in a row, with
 //                                  RSS and thread count before and after
 // On a sound server (tests/sound/pulse-session), through the sink's monitor:
@@ -15,6 +19,7 @@
 //                                  sound, a stop and another start
 // Prints figures; judges nothing.
 #include "engine/audio_engine.h"
+#include "engine/reverb.h"
 #include "recording.h"
 
 #include <sndfile.h>
@@ -89,6 +94,48 @@ static void writeWav(const char* path, const std::vector<float>& stereo, int rat
         sf_writef_float(f, stereo.data(), sf_count_t(stereo.size() / 2));
         sf_close(f);
     }
+}
+
+static std::vector<float> readWav(const char* path) {
+    SF_INFO info{};
+    std::vector<float> stereo;
+    if (SNDFILE* f = sf_open(path, SFM_READ, &info)) {
+        std::vector<float> samples(std::size_t(info.frames) * std::size_t(info.channels));
+        sf_readf_float(f, samples.data(), info.frames);
+        sf_close(f);
+        for (sf_count_t i = 0; i < info.frames; ++i)
+            for (int c = 0; c < 2; ++c)
+                stereo.push_back(samples[std::size_t(i * info.channels + std::min(c, info.channels - 1))]);
+    }
+    return stereo;
+}
+
+// Level, and how the sound dies after the last note ends at `end` seconds:
+// the decay to -60 dB, from the energy still to come (its fall from -5 to
+// -25 dB, times three), and when it is below a 16-bit step for good.
+static void printLevels(const char* what, const std::vector<float>& s, int rate, double end) {
+    double peak = 0, sum = 0;
+    for (float v : s) {
+        peak = std::max(peak, double(std::abs(v)));
+        sum += double(v) * v;
+    }
+    const std::size_t frames = s.size() / 2, from = std::min(frames, std::size_t(end * rate));
+    std::vector<double> toCome(frames - from + 1);
+    for (std::size_t i = frames; i-- > from;)
+        toCome[i - from] = toCome[i - from + 1] + double(s[2 * i]) * s[2 * i] + double(s[2 * i + 1]) * s[2 * i + 1];
+    auto fallen = [&](double db) {
+        for (std::size_t i = 0; i < toCome.size(); ++i)
+            if (toCome[i] <= toCome[0] * std::pow(10.0, -db / 10))
+                return double(i) / rate;
+        return double(NAN);
+    };
+    std::size_t last = frames;
+    while (last > from && std::abs(s[2 * last - 2]) < 1.0f / 32768 && std::abs(s[2 * last - 1]) < 1.0f / 32768)
+        --last;
+    std::printf("%-12s peak %.3f (%.1f dBFS), RMS %.4f (%.1f dBFS); after the last note: -60 dB in %.2f s, "
+                "below a 16-bit step after %.2f s\n",
+                what, peak, 20 * std::log10(peak), std::sqrt(sum / double(s.size())),
+                10 * std::log10(sum / double(s.size())), 3 * (fallen(25) - fallen(5)), double(last - from) / rate);
 }
 
 static void waitFor(double seconds) {
@@ -267,6 +314,17 @@ int main(int argc, char** argv) {
     }
     std::printf("length %.2f s, rendered %.1fx real time, peak %.3f, RMS %.3f\n", again->duration(),
                 seconds / took, peak, std::sqrt(sum / double(out.size())));
+    // The room alone, over the same music.
+    fanbord::Reverb room(engine.rate());
+    std::vector<float> wet(out.size());
+    t0 = Clock::now();
+    for (std::size_t done = 0; done < out.size() / 2; done += 1024)
+        room.process(out.data() + 2 * done, wet.data() + 2 * done,
+                     int(std::min<std::size_t>(1024, out.size() / 2 - done)));
+    std::printf("the room: %.2f ms of CPU a second of audio\n", ms(t0, Clock::now()) / seconds);
+    printLevels("the engine", out, engine.rate(), again->duration());
+    if (argc > 3)
+        printLevels(argv[3], readWav(argv[3]), engine.rate(), again->duration());
     if (argc > 2)
         writeWav(argv[2], out, engine.rate());
     return 0;

@@ -11,20 +11,22 @@ cmake --build "$build" --target engine_bench app_bench audio_thread_probe >/dev/
 pulse=tests/sound/pulse-session
 plays=${FANBORD_BENCH_PLAYS:-10}
 
-echo "== audio engine, offline, on $anthem"
-"$build/bench/engine_bench" "$anthem" /tmp/fanbord-bench.wav
-
-echo "== FluidSynth's own player on the same file, for comparison"
+echo "== FluidSynth's own player on the same file (its reverb and chorus on, the engine's gain), for comparison"
 sf=/usr/share/sounds/sf2/FluidR3_GM.sf2
+fs_render=
 if command -v fluidsynth >/dev/null && [[ -f $sf ]]; then
+  fs_render=/tmp/fanbord-bench-fs.wav
   start=$(date +%s.%N)
-  fluidsynth -ni -F /tmp/fanbord-bench-fs.wav -r 44100 "$sf" "$anthem" >/dev/null 2>&1
+  fluidsynth -ni -F "$fs_render" -r 44100 -g 0.4 "$sf" "$anthem" >/dev/null 2>&1
   end=$(date +%s.%N)
-  bytes=$(stat -c %s /tmp/fanbord-bench-fs.wav); length=$(( (bytes - 44) / 4 / 441 ))e-2
+  bytes=$(stat -c %s "$fs_render"); length=$(( (bytes - 44) / 4 / 441 ))e-2
   awk -v s="$start" -v e="$end" -v l="$length" 'BEGIN { printf "fluidsynth -F: %.2f s for %.1f s of audio (%.1fx real time)\n", e - s, l, ((e - s) > 0 ? l / (e - s) : 0) }'
 else
   echo "(fluidsynth or FluidR3_GM not installed)"
 fi
+
+echo "== audio engine, offline, on $anthem; the level and tail of FluidSynth's render beside it"
+"$build/bench/engine_bench" "$anthem" /tmp/fanbord-bench.wav ${fs_render:+"$fs_render"}
 
 echo "== soak: 10 000 replacements"
 "$build/bench/engine_bench" --soak 10000 "$anthem"

@@ -116,6 +116,7 @@ struct AudioEngine::Impl {
                 s = makeFallbackSynth(options.rate);
             }
             loadPresetsOfFolder(*s, options.programFolder);
+            s = inRoom(std::move(s), options.rate);
             std::lock_guard lock(synthMutex);
             synth = std::move(s);
             soundFont = loaded;

@@ -158,7 +158,7 @@ std::unique_ptr<Synth> makeFluidSynth(const std::vector<std::string>& candidates
         fluid_settings_setint(settings, "synth.dynamic-sample-loading", 1);
         // Debian's FluidSynth runs its reverb and chorus in an OpenMP region
         // that allocates and frees its team on every buffer: off, so that the
-        // audio thread never touches the heap.
+        // audio thread never touches the heap. The room is ours (reverb.h).
         fluid_settings_setint(settings, "synth.reverb.active", 0);
         fluid_settings_setint(settings, "synth.chorus.active", 0);
         fluid_settings_setint(settings, "synth.threadsafe-api", 0);

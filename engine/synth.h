@@ -29,6 +29,8 @@ public:
 // Loads the first SoundFont found (or the given file); null if there is none.
 std::unique_ptr<Synth> makeFluidSynth(const std::vector<std::string>& candidates, int rate, std::string& loaded);
 std::unique_ptr<Synth> makeFallbackSynth(int rate);
+// The same synthesiser heard in a room (engine/reverb.h).
+std::unique_ptr<Synth> inRoom(std::unique_ptr<Synth> dry, int rate);
 
 // Where a General MIDI SoundFont is looked for: beside the executable first.
 std::vector<std::string> soundFontCandidates(const std::string& programFolder);

@@ -1,5 +1,6 @@
 #include "engine/audio_engine.h"
 #include "engine/midi_reader.h"
+#include "engine/reverb.h"
 #include "engine/wav_loader.h"
 #include "midi_bytes.h"
 
@@ -137,7 +138,7 @@ private slots:
         QVERIFY(g->run(why));
         double last = 0;
         std::vector<float> all;
-        for (int i = 0; i < 30; ++i) {
+        for (int i = 0; i < 26; ++i) {
             const auto part = renderSeconds(*engine, 0.1);
             all.insert(all.end(), part.begin(), part.end());
             QVERIFY(g->currentPosition() >= last);
@@ -149,6 +150,11 @@ private slots:
         for (float s : all)
             peak = std::max(peak, std::abs(s));
         QVERIFY(peak < 1.0f);
+        // The room rings on after the last note, then the piece is done with: silence, exactly.
+        const auto tail = renderSeconds(*engine, 1.5);
+        const auto at = [&](double seconds) { return std::size_t((seconds - 2.6) * engine->rate()) * 2; };
+        QVERIFY2(rms(tail, at(2.8), at(3.0)) > 1e-4, "the room fell silent with the last note");
+        QVERIFY2(rms(tail, at(4.0), at(4.5)) == 0, "the room still rings");
     }
 
     void stopAndReplacementSilenceWithinMilliseconds() {
@@ -168,7 +174,16 @@ private slots:
         auto first = engine->createGraph();
         QVERIFY(first->renderFile(path("song.mid"), why) && first->run(why));
         renderSeconds(*engine, 0.3);
-        first.reset(); // released: silent at once
+        // Replaced by a piece that opens with a rest: no tail of the first one in the rest.
+        Track rest;
+        rest.at(0, {0xC0, 56}).at(480, {0x90, 60, 100}).at(480, {0x80, 60, 0}).end();
+        writeFile(path("rest.mid"), smf(0, 480, {rest}));
+        auto next = engine->createGraph();
+        QVERIFY(next->renderFile(path("rest.mid"), why) && next->run(why));
+        const auto opening = renderSeconds(*engine, 0.4);
+        QVERIFY2(rms(opening, fiveMs, opening.size()) < 1e-4, "the last piece's room rings into the next");
+        renderSeconds(*engine, 0.3); // into its note
+        next.reset();                // released: silent at once
         const auto released = renderSeconds(*engine, 0.2);
         QVERIFY(rms(released, fiveMs, released.size()) < 1e-4);
     }
@@ -251,6 +266,40 @@ private slots:
         QVERIFY2(QString::fromStdString(why).contains(reason), why.c_str());
         QCOMPARE(g->duration(), 0.0);
         QCOMPARE(g->currentPosition(), 0.0);
+    }
+
+    // A held level (the lowest of notes), then silence: the room falls by
+    // 60 dB in its decay time, stays bounded, and once the tail has died gives
+    // back silence, exactly, so that the device can pause. Emptied, it answers
+    // as a new room does.
+    void reverbDecaysThenFallsSilent() {
+        const int rate = 44100;
+        const std::size_t held = rate / 2;
+        std::vector<float> in(std::size_t(rate) * 5 * 2), out(in.size()), again(in.size());
+        std::fill_n(in.begin(), 2 * held, 0.1f);
+        Reverb room(rate);
+        const auto hear = [&](std::vector<float>& answer) {
+            for (std::size_t done = 0; done < in.size() / 2; done += 333)
+                room.process(in.data() + 2 * done, answer.data() + 2 * done,
+                             int(std::min<std::size_t>(333, in.size() / 2 - done)));
+        };
+        hear(out);
+        QVERIFY(std::all_of(out.begin(), out.end(), [](float s) { return std::isfinite(s) && std::abs(s) < 0.5f; }));
+        const auto level = [&](double after) {
+            const auto from = 2 * (held + std::size_t(after * rate));
+            return 20 * std::log10(rms(out, from, from + std::size_t(0.2 * rate) * 2));
+        };
+        const double decay = 60 * 0.5 / (level(0.1) - level(0.6));
+        QVERIFY2(std::abs(decay - Reverb::kDecaySeconds) < 0.1 * Reverb::kDecaySeconds,
+                 qPrintable(QString("falls 60 dB in %1 s").arg(decay)));
+        QVERIFY(!room.ringing());
+        QVERIFY2(rms(out, out.size() - 2 * std::size_t(rate), out.size()) == 0, "still rings after 4 s of silence");
+
+        room.process(in.data(), again.data(), int(held));
+        room.clear();
+        std::fill(again.begin(), again.end(), 0.0f);
+        hear(again);
+        QVERIFY2(again == out, "an emptied room still holds some of what it heard");
     }
 
     void blockingSoundFallsBackToATone() {
