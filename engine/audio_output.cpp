@@ -80,8 +80,12 @@ private:
     }
 
     SDL_AudioDeviceID openDevice() {
-        if (!sdlReady_)
+        if (!sdlReady_) {
+            // What a signal does is the program's to say: SDL's handlers would
+            // turn SIGINT and SIGTERM into a quit event that nothing reads.
+            SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
             sdlReady_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        }
         SDL_AudioDeviceID device = 0;
         if (sdlReady_) {
             SDL_AudioSpec want{}, have{};

@@ -202,6 +202,7 @@ private slots:
         platform->widgets().Info->setVisible(true);
         QString title, text;
         bool hadIcon = false, barShown = false;
+        QAccessible::Role boxRole{};
         // Looks once the box is up and the first progress tick has run under it.
         QElapsedTimer waited;
         waited.start();
@@ -219,6 +220,7 @@ private slots:
             title = box->windowTitle();
             text = box->informativeText();
             hadIcon = !box->iconPixmap().isNull();
+            boxRole = QAccessible::queryAccessibleInterface(box)->role();
             QCOMPARE(platform->widgets().ShowInfo[0]->caption(), std::string("En virvel för"));
             box->accept();
         });
@@ -228,6 +230,7 @@ private slots:
         QCOMPARE(title, QStringLiteral("Information om detta flaggprogram"));
         QCOMPARE(text.count('\n'), 1);
         QVERIFY(hadIcon);
+        QCOMPARE(boxRole, QAccessible::AlertMessage); // the box, not the program's frame
         QVERIFY(barShown);
         QCOMPARE(media.blips, 1); // Info's own
         QCOMPARE(platform->widgets().Flag->tooltip(), std::string());

@@ -89,6 +89,8 @@ private:
 };
 
 class BoardView final : public QWidget {
+    Q_OBJECT // so that a search among a window's children finds the board and nothing else
+
 public:
     BoardView(QWidget* parent, QImage background);
     // `home` is where the table puts the item: its place in the reading order.

@@ -1,5 +1,6 @@
 #include "app/fanbord.h"
 #include "app/qt/qt_platform.h"
+#include "app/qt/quit_signals.h"
 #include "engine/audio_engine.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     fanbord::qt::QtPlatform platform(*engine, [&engine] { engine.reset(); });
     fanbord::Fanbord form(platform);
     platform.connect(form);
+    fanbord::qt::unloadOnSignals(platform);
     platform.start();
     return app.exec();
 }

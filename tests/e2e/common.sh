@@ -7,7 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/display.sh"
 work=$(mktemp -d)
 app_pid=""
 cleanup() {
-  # Not SIGTERM: SDL takes that for a request to quit that nothing reads.
+  # A program that hangs must go too.
   [[ -n "$app_pid" ]] && kill -KILL "$app_pid" 2>/dev/null || true
   stop_display
   rm -rf "$work"

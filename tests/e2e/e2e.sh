@@ -6,6 +6,8 @@
 #   missing       a missing anthem ends the program when its tile is clicked
 #   close         the system closing the window once the ceremony has begun ends it at once
 #   about         closing the window while the about box is open ends the program
+#   signal        (Linux) SIGTERM ends the program as closing its window does: during
+#                 the ceremony, and again, started anew, while the about box is open
 #   names         (Windows) the anthem of Österrike plays; the about box opens over
 #                 the drum roll, is modal, and closes with OK; Sluta still ends it
 #   installed     as close, for the program where it is installed, with its own media
@@ -45,7 +47,7 @@ ceremony_pieces
 if [[ "$scenario" == names ]]; then
   piece "Österrike.MID" "GABcdefgfedcBAG"
 fi
-if [[ "$scenario" == names || "$scenario" == about ]]; then
+if [[ "$scenario" == names || "$scenario" == about || "$scenario" == signal ]]; then
   cp "$(dirname "$exe")/En_virvel_för_Tolvander.Wav" "$prog/"
 fi
 # No BLIP.Wav: the press feedback falls back to the built-in tone.
@@ -65,13 +67,15 @@ width=$(at 566) height=$(at 420)
 centre_x=$(((screen_w - width) / 2)) centre_y=$(((screen_h - height) / 2))
 
 export SDL_AUDIODRIVER=dummy QT_QPA_PLATFORM=xcb
-"${launch[@]}" 2>"$work/stderr" &
-app_pid=$!
-
-window=$(find_window "$app_pid" "$width" "$height") || fail "no window"
 # It may be shown before it is placed. Sets X and Y, which the steps below go by.
 centred() { eval "$(xdotool getwindowgeometry --shell "$window")" && [[ "$X,$Y" == "$centre_x,$centre_y" ]]; }
-wait_for 10 centred || fail "window not centred: at $X,$Y"
+start_program() { # sets app_pid and window
+  "${launch[@]}" 2>"$work/stderr" &
+  app_pid=$!
+  window=$(find_window "$app_pid" "$width" "$height") || fail "no window"
+  wait_for 10 centred || fail "window not centred: at $X,$Y"
+}
+start_program
 
 rgb() { # board x y → "r g b"
   import -window root -crop "1x1+$((X + $(at $1)))+$((Y + $(at $2)))" -depth 8 txt:- 2>/dev/null |
@@ -91,20 +95,31 @@ wait_exit() { # sets $status, or fails
   wait "$app_pid" || status=$?
   app_pid=""
 }
+# As a window manager closes it, or as a session that ends asks it to.
+end_program() {
+  if [[ "$scenario" == signal ]]; then
+    kill -TERM "$app_pid"
+  else
+    "$close_window" "$window"
+  fi
+}
 
-if [[ "$scenario" == close || "$scenario" == installed ]]; then
+if [[ "$scenario" == close || "$scenario" == installed || "$scenario" == signal ]]; then
   # The call to attention's caption is painted once its piece has started; a
   # piece that cannot play ends the program first.
   started() { caption_shown || app_ended; }
   wait_for 60 started || fail "no caption: the ceremony did not begin"
   ! grep -q 'cannot play' "$work/stderr" || fail "a piece did not play"
   alive
-  "$close_window" "$window"
+  end_program
   wait_exit
   [[ "$status" == 0 ]] || fail "exit status $status"
   ! grep -q 'cannot play' "$work/stderr" || fail "a piece did not play"
-  echo "e2e $scenario: ok"
-  exit 0
+  if [[ "$scenario" != signal ]]; then
+    echo "e2e $scenario: ok"
+    exit 0
+  fi
+  start_program
 fi
 
 # The door on the Sluta button shows when the controls appear after the ceremony.
@@ -141,12 +156,12 @@ if [[ "$scenario" == names ]]; then
   exit 0
 fi
 
-if [[ "$scenario" == about ]]; then
+if [[ "$scenario" == about || "$scenario" == signal ]]; then
   open_about
-  "$close_window" "$window"
+  end_program
   wait_exit
   [[ "$status" == 0 ]] || fail "exit status $status"
-  echo "e2e about: ok"
+  echo "e2e $scenario: ok"
   exit 0
 fi
 

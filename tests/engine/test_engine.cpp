@@ -202,6 +202,32 @@ private slots:
         QVERIFY2(rms(runs[0], 0, runs[0].size()) > 0.005, "the built-in instrument is silent");
     }
 
+    // As on the SoundFont, volume and expression each scale the sound by
+    // (value / 127)², from 100 and 127; each piece starts from these again.
+    void builtInInstrumentFollowsTheBandsDynamics() {
+        AudioEngine e(EngineOptions{.offline = true, .soundFonts = {"/nonexistent.sf2"}});
+        auto heldNote = [&](std::vector<Bytes> controllers) { // half a second; the level of its middle
+            Track t;
+            for (Bytes& c : controllers)
+                t.at(0, std::move(c));
+            writeFile(path("held.mid"), smf(0, 480, {t.at(0, {0x90, 60, 100}).at(480, {0x80, 60, 0}).end()}));
+            auto g = e.createGraph();
+            std::string why;
+            if (!g->renderFile(path("held.mid"), why) || !g->run(why))
+                return 0.0;
+            const auto out = renderSeconds(e, 0.7);
+            return rms(out, std::size_t(0.1 * e.rate()) * 2, std::size_t(0.4 * e.rate()) * 2);
+        };
+        const double full = heldNote({});
+        QVERIFY2(full > 0.01, "silent");
+        const double expression = heldNote({{0xB0, 11, 64}}) / full;
+        QVERIFY2(std::abs(expression - std::pow(64 / 127.0, 2)) < 0.005, qPrintable(QString::number(expression)));
+        const double volume = heldNote({{0xB0, 7, 64}}) / full;
+        QVERIFY2(std::abs(volume - std::pow(64 / 100.0, 2)) < 0.005, qPrintable(QString::number(volume)));
+        QCOMPARE(heldNote({}), full);
+        QCOMPARE(heldNote({{0xB0, 11, 64}, {0xB0, 121, 0}}), full); // controllers reset within a piece
+    }
+
     void wavKeepsItsLengthAtTheOutputRate() {
         std::vector<std::int16_t> tone(22050); // one second, mono, 22.05 kHz
         for (std::size_t i = 0; i < tone.size(); ++i)
