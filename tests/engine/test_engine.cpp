@@ -215,17 +215,18 @@ private slots:
             std::string why;
             if (!g->renderFile(path("held.mid"), why) || !g->run(why))
                 return 0.0;
-            const auto out = renderSeconds(e, 0.7);
+            const auto out = renderSeconds(e, 2.0); // the room's tail rings out before the next
             return rms(out, std::size_t(0.1 * e.rate()) * 2, std::size_t(0.4 * e.rate()) * 2);
         };
+        auto same = [](double a, double b) { return std::abs(a / b - 1) < 0.001; };
         const double full = heldNote({});
         QVERIFY2(full > 0.01, "silent");
         const double expression = heldNote({{0xB0, 11, 64}}) / full;
         QVERIFY2(std::abs(expression - std::pow(64 / 127.0, 2)) < 0.005, qPrintable(QString::number(expression)));
         const double volume = heldNote({{0xB0, 7, 64}}) / full;
         QVERIFY2(std::abs(volume - std::pow(64 / 100.0, 2)) < 0.005, qPrintable(QString::number(volume)));
-        QCOMPARE(heldNote({}), full);
-        QCOMPARE(heldNote({{0xB0, 11, 64}, {0xB0, 121, 0}}), full); // controllers reset within a piece
+        QVERIFY(same(heldNote({}), full));
+        QVERIFY(same(heldNote({{0xB0, 11, 64}, {0xB0, 121, 0}}), full)); // controllers reset within a piece
     }
 
     void wavKeepsItsLengthAtTheOutputRate() {
