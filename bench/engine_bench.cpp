@@ -19,6 +19,7 @@
 //                                  sound, a stop and another start
 // Prints figures; judges nothing.
 #include "engine/audio_engine.h"
+#include "engine/offline_render.h"
 #include "engine/reverb.h"
 #include "recording.h"
 
@@ -71,18 +72,14 @@ static int soak(int count, const char* file) {
 }
 
 static std::vector<float> renderOffline(const char* file, double& seconds) {
-    fanbord::AudioEngine engine(fanbord::EngineOptions{.offline = true});
-    auto graph = engine.createGraph();
+    fanbord::OfflineRender render;
     std::string why;
-    if (!graph->renderFile(file, why) || !graph->run(why)) {
+    if (!fanbord::renderOffline(fanbord::EngineOptions{}, file, 1.5, render, why)) {
         std::fprintf(stderr, "cannot play %s: %s\n", file, why.c_str());
         std::exit(1);
     }
-    seconds = graph->duration();
-    std::vector<float> out(std::size_t((seconds + 1.5) * engine.rate()) * 2);
-    for (std::size_t done = 0; done < out.size() / 2; done += 1024)
-        engine.render(out.data() + 2 * done, std::min<std::size_t>(1024, out.size() / 2 - done));
-    return out;
+    seconds = render.seconds;
+    return std::move(render.samples);
 }
 
 static void writeWav(const char* path, const std::vector<float>& stereo, int rate) {

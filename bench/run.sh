@@ -17,7 +17,7 @@ fs_render=
 if command -v fluidsynth >/dev/null && [[ -f $sf ]]; then
   fs_render=/tmp/fanbord-bench-fs.wav
   start=$(date +%s.%N)
-  fluidsynth -ni -F "$fs_render" -r 44100 -g 0.4 "$sf" "$anthem" >/dev/null 2>&1
+  fluidsynth -ni -F "$fs_render" -r 44100 -g 0.3 "$sf" "$anthem" >/dev/null 2>&1
   end=$(date +%s.%N)
   bytes=$(stat -c %s "$fs_render"); length=$(( (bytes - 44) / 4 / 441 ))e-2
   awk -v s="$start" -v e="$end" -v l="$length" 'BEGIN { printf "fluidsynth -F: %.2f s for %.1f s of audio (%.1fx real time)\n", e - s, l, ((e - s) > 0 ? l / (e - s) : 0) }'

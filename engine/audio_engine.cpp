@@ -294,7 +294,8 @@ struct AudioEngine::Impl {
         p = nullptr;
     }
 
-    // Sample-accurate: each event is sent at its own frame.
+    // Each event is sent at its own frame; FluidSynth applies it at the start
+    // of the next 64-frame block it renders.
     void playPiece(Piece& p, float* out, int frames) {
         int done = 0;
         while (done < frames) {

@@ -3,6 +3,7 @@
 // a null sink whose monitor is recorded, against the offline render of the
 // same file. The same length, no silent gap the render lacks, the same shape.
 #include "engine/audio_engine.h"
+#include "engine/offline_render.h"
 #include "recording.h"
 
 #include <QtTest>
@@ -14,21 +15,8 @@ namespace {
 constexpr int kRate = 44100;
 const std::string kAnthem = FANBORD_PROGRAM_DIR "/Sverige.mid";
 
-EngineOptions asTheProgram(bool offline) {
-    return EngineOptions{.offline = offline, .programFolder = FANBORD_PROGRAM_DIR};
-}
-
-std::vector<float> renderOffline(double& seconds) {
-    AudioEngine engine(asTheProgram(true));
-    auto g = engine.createGraph();
-    std::string why;
-    if (!g->renderFile(kAnthem, why) || !g->run(why))
-        qFatal("cannot render %s: %s", kAnthem.c_str(), why.c_str());
-    seconds = g->duration();
-    std::vector<float> out(std::size_t((seconds + 2.0) * kRate) * 2);
-    for (std::size_t done = 0; done < out.size() / 2; done += 1024)
-        engine.render(out.data() + 2 * done, std::min<std::size_t>(1024, out.size() / 2 - done));
-    return out;
+EngineOptions asTheProgram() {
+    return EngineOptions{.programFolder = FANBORD_PROGRAM_DIR};
 }
 
 } // namespace
@@ -43,16 +31,17 @@ private slots:
     }
 
     void anAnthemSoundsAsRendered() {
-        double seconds = 0;
-        const auto render = renderOffline(seconds);
+        OfflineRender render;
+        std::string why;
+        QVERIFY2(renderOffline(asTheProgram(), kAnthem, 2.0, render, why), why.c_str());
+        const double seconds = render.seconds;
 
         sound::Recorder recorder(kRate);
         QVERIFY(recorder.running());
         QVERIFY2(QTest::qWaitFor([&] { return recorder.frames() > 0; }, 10000), "the monitor records nothing");
 
-        AudioEngine engine(asTheProgram(false));
+        AudioEngine engine(asTheProgram());
         auto g = engine.createGraph();
-        std::string why;
         QVERIFY2(g->renderFile(kAnthem, why) && g->run(why), why.c_str());
         const std::size_t startedAt = recorder.frames();
         const int deadline = int((seconds + 60) * 1000);
@@ -61,7 +50,7 @@ private slots:
         const auto until = startedAt + std::size_t((seconds + 2.5) * kRate);
         QVERIFY(QTest::qWaitFor([&] { return recorder.frames() >= until; }, 30000));
 
-        const sound::Comparison c = sound::compare(render, recorder.stop(), kRate);
+        const sound::Comparison c = sound::compare(render.samples, recorder.stop(), kRate);
         QVERIFY2(c.ok(), c.describe().c_str());
     }
 };
