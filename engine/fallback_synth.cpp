@@ -94,7 +94,7 @@ private:
         return *quietest;
     }
     // A voice's full level: the pieces sound as loud as on the SoundFont.
-    static constexpr double kLoudness = 0.1;
+    static constexpr double kLoudness = 0.075;
     // A change of loudness glides over a few milliseconds, so it does not click.
     static constexpr double kGlideSeconds = 0.005;
     int rate_;
