@@ -1,6 +1,6 @@
 #pragma once
-// Standard MIDI File reader: formats 0 and 1, running status, meta and SysEx
-// events, the tempo map. Never reads outside the buffer it is given.
+// A Standard MIDI File as the synthesiser plays it: its channel messages timed
+// through the tempo map. Never reads outside the buffer it is given.
 #include <cstddef>
 #include <cstdint>
 #include <string>

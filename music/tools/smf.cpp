@@ -10,97 +10,9 @@ namespace fanbord {
 
 namespace {
 
-class Reader {
-public:
-    explicit Reader(const std::vector<std::uint8_t>& data) : data_(data) {}
-    bool has(std::size_t n) const { return data_.size() - at_ >= n; }
-    std::size_t at() const { return at_; }
-    bool u8(std::uint8_t& v) {
-        if (!has(1))
-            return false;
-        v = data_[at_++];
-        return true;
-    }
-    bool be(int bytes, std::uint32_t& v) {
-        v = 0;
-        for (int i = 0; i < bytes; ++i) {
-            std::uint8_t b;
-            if (!u8(b))
-                return false;
-            v = v << 8 | b;
-        }
-        return true;
-    }
-    bool vlq(std::uint32_t& v) {
-        v = 0;
-        for (int i = 0; i < 4; ++i) {
-            std::uint8_t b;
-            if (!u8(b))
-                return false;
-            v = v << 7 | (b & 0x7Fu);
-            if (!(b & 0x80u))
-                return true;
-        }
-        return false;
-    }
-    bool take(std::size_t n, std::vector<std::uint8_t>& to) {
-        if (!has(n))
-            return false;
-        to.insert(to.end(), data_.begin() + std::ptrdiff_t(at_), data_.begin() + std::ptrdiff_t(at_ + n));
-        at_ += n;
-        return true;
-    }
-
-private:
-    const std::vector<std::uint8_t>& data_;
-    std::size_t at_ = 0;
-};
-
 bool fail(std::string& why, const char* reason) {
     why = reason;
     return false;
-}
-
-bool readTrack(Reader& r, std::size_t end, std::vector<SmfEvent>& track, std::string& why) {
-    std::uint32_t tick = 0;
-    std::uint8_t running = 0;
-    while (r.at() < end) {
-        std::uint32_t delta;
-        std::uint8_t b;
-        if (!r.vlq(delta) || !r.u8(b))
-            return fail(why, "truncated event");
-        tick += delta;
-        SmfEvent e{tick, {}};
-        if (b == 0xFF || b == 0xF0 || b == 0xF7) {
-            e.bytes.push_back(b);
-            std::uint8_t type = 0;
-            if (b == 0xFF && !r.u8(type))
-                return fail(why, "truncated meta event");
-            if (b == 0xFF)
-                e.bytes.push_back(type);
-            std::uint32_t len;
-            if (!r.vlq(len) || !r.take(len, e.bytes))
-                return fail(why, "truncated meta or SysEx event");
-        } else {
-            if (b & 0x80u)
-                running = b;
-            else if (!running)
-                return fail(why, "data byte without a status");
-            e.bytes.push_back(running);
-            const int kind = running & 0xF0;
-            const std::size_t data = kind == 0xC0 || kind == 0xD0 ? 1 : 2;
-            if (!(b & 0x80u))
-                e.bytes.push_back(b);
-            while (e.bytes.size() < data + 1) {
-                std::uint8_t d;
-                if (!r.u8(d))
-                    return fail(why, "truncated channel event");
-                e.bytes.push_back(d);
-            }
-        }
-        track.push_back(std::move(e));
-    }
-    return true;
 }
 
 void putBe(std::vector<std::uint8_t>& out, std::uint32_t v, int bytes) {
@@ -126,24 +38,12 @@ bool readSmf(const std::string& path, Smf& smf, std::string& why) {
     if (!in)
         return fail(why, "cannot open");
     const std::vector<std::uint8_t> data{std::istreambuf_iterator<char>(in), {}};
-    Reader r(data);
-    std::uint32_t id, len, format, count, division;
-    if (!r.be(4, id) || id != 0x4D546864u || !r.be(4, len) || len < 6 || !r.be(2, format) || !r.be(2, count) ||
-        !r.be(2, division))
-        return fail(why, "not a MIDI file");
-    if (division == 0 || division & 0x8000u)
-        return fail(why, "no metrical division");
-    smf = {std::uint16_t(format), std::uint16_t(division), {}};
-    std::vector<std::uint8_t> skipped;
-    if (!r.take(len - 6, skipped))
-        return fail(why, "truncated header");
-    for (std::uint32_t t = 0; t < count; ++t) {
-        if (!r.be(4, id) || !r.be(4, len) || !r.has(len))
-            return fail(why, "truncated track");
-        smf.tracks.emplace_back();
-        if (!readTrack(r, r.at() + len, smf.tracks.back(), why))
-            return false;
-    }
+    if (!parseSmf(data.data(), data.size(), smf, why))
+        return false;
+    // The tools count ticks in 32 bits, as the file's delta times do.
+    for (const auto& track : smf.tracks)
+        if (track.back().tick > UINT32_MAX)
+            return fail(why, "track too long");
     return true;
 }
 
@@ -156,9 +56,9 @@ bool writeSmf(const std::string& path, const Smf& smf, std::string& why) {
     putBe(out, smf.division, 2);
     for (const auto& track : smf.tracks) {
         std::vector<std::uint8_t> body;
-        std::uint32_t tick = 0;
+        std::uint64_t tick = 0;
         for (const SmfEvent& e : track) {
-            putVlq(body, e.tick - tick);
+            putVlq(body, std::uint32_t(e.tick - tick));
             tick = e.tick;
             const std::uint8_t s = e.bytes.at(0);
             const std::size_t head = s == 0xFF ? 2 : s >= 0xF0 ? 1 : e.bytes.size();
@@ -189,11 +89,11 @@ std::vector<SmfNote> notesOf(const Smf& smf) {
             const auto key = std::make_pair(channel, pitch);
             const auto held = sounding.find(key);
             if (held != sounding.end()) {
-                notes.push_back({channel, pitch, held->second, e.tick});
+                notes.push_back({channel, pitch, held->second, std::uint32_t(e.tick)});
                 sounding.erase(held);
             }
             if (kind == 0x90 && e.bytes[2] > 0)
-                sounding[key] = e.tick;
+                sounding[key] = std::uint32_t(e.tick);
         }
     }
     std::sort(notes.begin(), notes.end(), [](const SmfNote& a, const SmfNote& b) {
@@ -210,7 +110,7 @@ std::vector<TimeSignature> timeSignaturesOf(const Smf& smf) {
     const auto read = [&](const std::vector<SmfEvent>& track) {
         for (const SmfEvent& e : track)
             if (e.bytes.size() >= 4 && e.bytes[0] == 0xFF && e.bytes[1] == 0x58)
-                at[e.tick] = {e.tick, e.bytes[2], 1 << std::min<int>(e.bytes[3], 6)};
+                at[std::uint32_t(e.tick)] = {std::uint32_t(e.tick), e.bytes[2], 1 << std::min<int>(e.bytes[3], 6)};
     };
     if (!smf.tracks.empty())
         read(smf.tracks.front());
@@ -239,7 +139,7 @@ std::uint32_t endOf(const Smf& smf) {
     std::uint32_t end = 0;
     for (const auto& track : smf.tracks)
         if (!track.empty())
-            end = std::max(end, track.back().tick);
+            end = std::max(end, std::uint32_t(track.back().tick));
     return end;
 }
 

@@ -1,26 +1,16 @@
 #pragma once
-// A Standard MIDI File at the tick level, as the score tools read and rewrite
-// what abc2midi writes: every track's events in order with absolute ticks.
+// A Standard MIDI File at the tick level (engine/smf.h), as the score tools
+// read and rewrite what abc2midi writes.
+#include "engine/smf.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace fanbord {
 
-struct SmfEvent {
-    std::uint32_t tick = 0;
-    // A channel message with its status byte; a meta event as FF, type, data;
-    // SysEx as F0 or F7, data. Lengths are implied by the vector.
-    std::vector<std::uint8_t> bytes;
-};
-
-struct Smf {
-    std::uint16_t format = 1;
-    std::uint16_t division = 480; // ticks to a crotchet
-    std::vector<std::vector<SmfEvent>> tracks;
-};
-
-// False, with a reason, for anything but a complete file with a metrical division.
+// False, with a reason, for what parseSmf rejects and for a track longer than
+// 32 bits of ticks.
 bool readSmf(const std::string& path, Smf& smf, std::string& why);
 bool writeSmf(const std::string& path, const Smf& smf, std::string& why);
 
