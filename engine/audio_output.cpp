@@ -52,13 +52,21 @@ public:
     // SDL holds the device's lock around the callback, and the clock its own,
     // so a resume cannot slip in between the callback's last look and its pause.
     void resume() override {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) == SDL_AUDIO_STOPPED) {
             SDL_CloseAudioDevice(device_); // lost, as when the sound server went away
             device_ = 0;
         }
-        if (device_ == 0)
-            device_ = openDevice();
+        if (device_ == 0) {
+            // Where only one device may be open (a bare sound card, SDL's own
+            // disk and dummy drivers), the one still closing holds it until it
+            // is gone: a buffer at most.
+            device_ = openDevice(!closing_);
+            if (device_ == 0 && closing_) {
+                closed_.wait(lock, [this] { return !closing_; });
+                device_ = openDevice(true);
+            }
+        }
         std::lock_guard clock(clockMutex_);
         if (device_ != 0) {
             clockRunning_ = false; // the device takes over from the silent clock, if it ran
@@ -79,7 +87,7 @@ private:
         output->idle_.notify_one();
     }
 
-    SDL_AudioDeviceID openDevice() {
+    SDL_AudioDeviceID openDevice(bool reportFailure) {
         if (!sdlReady_) {
             // What a signal does is the program's to say: SDL's handlers would
             // turn SIGINT and SIGTERM into a quit event that nothing reads.
@@ -97,6 +105,8 @@ private:
             want.userdata = this;
             device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0); // opens paused
         }
+        if (!reportFailure)
+            return device;
         if (device == 0 && !silent_)
             std::fprintf(stderr, "fanbord: no sound device (%s); playing silently until one opens\n", SDL_GetError());
         silent_ = device == 0;
@@ -115,11 +125,19 @@ private:
                 if (quit_)
                     return;
                 // Not playing means no resume came since: nothing is waiting to sound.
-                if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_PLAYING)
+                if (device_ != 0 && SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_PLAYING) {
                     closing = device_.exchange(0);
+                    closing_ = true;
+                }
             }
-            if (closing != 0)
-                SDL_CloseAudioDevice(closing);
+            if (closing == 0)
+                continue;
+            SDL_CloseAudioDevice(closing);
+            {
+                std::lock_guard lock(mutex_);
+                closing_ = false;
+            }
+            closed_.notify_all();
         }
     }
 
@@ -147,6 +165,8 @@ private:
     int rate_;
     std::mutex mutex_; // the device: opening, resuming, closing
     bool sdlReady_ = false, silent_ = false;
+    bool closing_ = false; // a device is being closed outside the lock
+    std::condition_variable closed_;
     std::atomic<SDL_AudioDeviceID> device_{0}; // the callback reads it to pause itself
     std::atomic<bool> idle_{false};
     bool quit_ = false;

@@ -1,4 +1,5 @@
 #include "engine/audio_engine.h"
+#include "engine/audio_output.h"
 #include "engine/midi_reader.h"
 #include "engine/reverb.h"
 #include "engine/wav_loader.h"
@@ -7,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <cmath>
+#include <fcntl.h>
 #include <fstream>
 #include <sys/fsuid.h>
 #include <unistd.h>
@@ -408,6 +411,38 @@ private slots:
         QFile f(out);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY2(f.readAll().count('\0') < f.size(), "the device was opened but nothing was heard");
+    }
+
+    // SDL's dummy driver allows one device at a time, as a bare sound card
+    // does: a sound that comes while the last one's device is still closing
+    // must wait for it and reach the device, not the silent clock.
+    void aSoundRightAfterSilenceReachesTheDevice() {
+        const QByteArray said = (dir.path() + "/stderr").toUtf8();
+        const int saved = dup(2), log = open(said.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(log, 2);
+        std::atomic<bool> second{false}, firstOver{false};
+        std::atomic<int> buffers{0};
+        {
+            auto output = AudioOutput::open(44100, [&](float* b, int frames) {
+                std::fill(b, b + 2 * frames, 0.25f);
+                if (second)
+                    return ++buffers < 3;
+                firstOver = true;
+                return false; // silence: the device pauses and goes to be closed
+            });
+            output->resume();
+            QVERIFY(QTest::qWaitFor([&] { return firstOver.load(); }, 5000));
+            second = true;
+            output->resume();
+            QVERIFY(QTest::qWaitFor([&] { return buffers >= 3; }, 5000));
+        }
+        dup2(saved, 2);
+        close(log);
+        close(saved);
+        QFile f(QString::fromUtf8(said));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray text = f.readAll();
+        QVERIFY2(!text.contains("no sound device"), text.constData());
     }
 
     void resamplingHasAnExactFrameCount() {
